@@ -1,0 +1,21 @@
+# Cross build for 32-bit Windows with mingw-w64; Win32 test programs run under Wine.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(CMAKE_C_COMPILER i686-w64-mingw32-gcc)
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++)
+set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+
+# ANSI Win32 API (no UNICODE), headers of Windows 7 so every interface we call is declared.
+# Sources are UTF-8; their string literals become Windows-1252, the code page of every text.
+set(CMAKE_C_FLAGS_INIT "-D_WIN32_WINNT=0x0601 -DWINVER=0x0601 -D_WIN32_IE=0x0600 -finput-charset=UTF-8 -fexec-charset=CP1252")
+set(CMAKE_CXX_FLAGS_INIT "-D_WIN32_WINNT=0x0601 -DWINVER=0x0601 -D_WIN32_IE=0x0600 -finput-charset=UTF-8 -fexec-charset=CP1252")
+# One self-contained file: no libgcc/libstdc++/winpthread DLLs beside it, and no link timestamp so
+# two builds of one commit are byte-identical.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp")
+
+set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../tests/wine/run-in-prefix.sh")

@@ -1,0 +1,3 @@
+#include "core/session.h"
+
+InstallerSession session;

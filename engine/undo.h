@@ -1,0 +1,28 @@
+// The undo list (newest first), the uninstall log Uninstall.txt and the roll-back.
+#pragma once
+#include <deque>
+#include <string>
+#include "core/session.h"
+
+inline constexpr const char* kTagDeleteFile = "*Delete file: ";
+inline constexpr const char* kTagDeleteDirectory = "*Delete directory: ";
+inline constexpr const char* kTagDeleteRegKey = "*Delete reg_key_local_machine: ";
+inline constexpr const char* kTagDeleteRegValue = "*Delete reg_value_local_machine: ";
+// The pack file's record: capital F, and no action is attached to it on purpose.
+inline constexpr const char* kTagDeletePackFile = "*Delete File: ";
+inline constexpr const char* kUninstallLogName = "Uninstall.txt";
+
+// On session.undo_list.
+void undo_add(const std::string& tag, const std::string& argument);
+void undo_remove_oldest();
+
+// Platform-free pieces of the log, on any list.
+UndoAction split_log_line(const std::string& line);
+// Appends the line unless tag + argument of an action already equals it.
+void merge_log_line(std::deque<UndoAction>& list, const std::string& line);
+// Splits a reg_value argument into key path and value name.
+void split_reg_value_argument(const std::string& argument, std::string& key, std::string& name);
+
+// Win32: nonzero on success; 0 when the log cannot be opened, created or fully written.
+int write_uninstall_log(const std::string& target);
+void undo_rollback();

@@ -1,0 +1,26 @@
+// Registry access: seven self-contained operations, each opening and closing its own key.
+#pragma once
+#include <cstdint>
+#include <string>
+
+using RegRoot = uint32_t; // a predefined root key's handle value
+inline constexpr RegRoot kHkeyClassesRoot = 0x80000000u;
+inline constexpr RegRoot kHkeyCurrentUser = 0x80000001u;
+inline constexpr RegRoot kHkeyLocalMachine = 0x80000002u;
+inline constexpr uint32_t kRegSz = 1;
+inline constexpr uint32_t kRegDword = 4;
+
+int reg_delete_key(RegRoot root, const std::string& sub_key);
+int reg_delete_value(RegRoot root, const std::string& sub_key, const std::string& value_name);
+int reg_key_exists(RegRoot root, const std::string& sub_key, const std::string& computer);
+int reg_create_key(RegRoot root, const std::string& sub_key, const std::string& computer);
+int reg_set_value(RegRoot root, const std::string& sub_key, const std::string& value_name,
+                  const std::string& value_text, uint32_t type, const std::string& computer);
+// The Windows status code; 0 means success and the value is in the last-value text.
+long reg_get_value(RegRoot root, const std::string& sub_key, const std::string& value_name,
+                   const std::string& computer);
+int reg_write_value(RegRoot root, const std::string& sub_key, const std::string& value_name,
+                    uint32_t type, const void* data, uint32_t size);
+
+// The last-value text: what the most recent successful reg_get_value read.
+const std::string& reg_last_value();

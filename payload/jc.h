@@ -1,0 +1,22 @@
+// The JCALG1 stream format: a 10-byte header ("JC", unpacked size, check value) and a bit stream
+// of 32-bit little-endian words holding literal and match tokens up to an end token.
+//
+// The decoder never reads outside [source, source + source_length) nor writes outside
+// [destination, destination + capacity): a malformed or truncated stream stops with result 0
+// (bytes already written may stay).
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+inline constexpr size_t kJcHeaderSize = 10;
+
+// Bytes written, or 0 on a missing buffer, a bad magic, a malformed stream, output beyond the
+// declared size or the capacity, or a check value that does not match.
+uint32_t jc_decode(const uint8_t* source, size_t source_length, uint8_t* destination,
+                   size_t capacity);
+// The plain bit-at-a-time decoder, kept beside the fast one for differential tests.
+uint32_t jc_decode_reference(const uint8_t* source, size_t source_length, uint8_t* destination,
+                             size_t capacity);
+// The header's unpacked size, or 0 when the source is missing, too short or not "JC".
+uint32_t jc_unpacked_size(const uint8_t* source, size_t source_length);
+uint32_t jc_checksum(const uint8_t* bytes, size_t count);

@@ -1,0 +1,39 @@
+// File and folder services over the Win32 file calls. Paths are ANSI texts; relative paths
+// resolve against the installer folder. Results: nonzero for success, 0 for failure.
+// Folder texts are limited to 255 bytes with their zero; longer paths are refused (result 0).
+#pragma once
+#include <cstdint>
+#include <string>
+
+inline constexpr size_t kPathLimit = 255; // bytes, terminating zero included
+
+// Takes the installer folder (from GetModuleFileNameA, cut after its last "\") once.
+void services_init();
+// Closes every numbered file and ends every examination.
+void services_shutdown();
+const std::string& services_installer_folder();
+// Makes the installer folder the process's current directory.
+void enter_installer_folder();
+
+int dir_create(const std::string& path);
+// Flag 1: descend into matching sub folders; flag 2: reset attributes before deleting.
+int dir_delete_tree(const std::string& path, const std::string& pattern, int flags);
+int dir_delete(const std::string& path, const std::string& pattern);
+int file_delete(const std::string& path);
+
+int file_create(int number, const std::string& path);
+int file_open_update(int number, const std::string& path);
+int file_open_read(int number, const std::string& path);
+void file_close(int number);
+int32_t file_size();                                   // -1 without a current file
+uint32_t file_read_data(void* buffer, uint32_t count); // bytes read
+std::string file_read_line();                          // without its line end
+// Nonzero only when every byte was written: a short write (a full disk) is a failure.
+int file_write_data(const void* buffer, uint32_t count);
+// Bytes written, CR LF included; anything short of text length + 2 means the write failed.
+int file_write_line(const std::string& text);
+
+// Returns 0 when the program did not start, else the process handle (or 1 when there is none).
+// Flag 1: wait for the program to end; flag 2: start it hidden.
+uintptr_t run_program(const std::string& program, const std::string& parameters,
+                      const std::string& working_folder, int flags);

@@ -1,0 +1,65 @@
+# Shell helpers for running Win32 programs under Wine in private prefixes, sourced by the test
+# wrapper, the end-to-end scenarios and scripts/run.sh. Every prefix is a copy of the template;
+# every helper that starts a wineserver or an Xvfb stops exactly that one again.
+
+kv_wine_env() { # PREFIX_DIR WORK_DIR
+    export WINEPREFIX="$1" WINEARCH=win32 WINEDEBUG=-all
+    export WINEDLLOVERRIDES="${KV_DLL_OVERRIDES:+$KV_DLL_OVERRIDES;}mscoree,mshtml=;winemenubuilder.exe=d"
+    export HOME="$2/home" TMPDIR="$2/tmp"
+    mkdir -p "$HOME" "$TMPDIR"
+}
+
+# kv_xvfb_start: starts a private Xvfb on a free display, sets DISPLAY and KV_XVFB_PID.
+kv_xvfb_start() {
+    local fifo
+    fifo=$(mktemp -u "${TMPDIR:-/tmp}/xvfb.XXXXXX")
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    KV_XVFB_PID=$!
+    local n
+    read -r -t 20 n <"$fifo" || n=""
+    rm -f "$fifo"
+    if [ -z "$n" ]; then
+        echo "Xvfb did not start" >&2
+        return 1
+    fi
+    export DISPLAY=":$n"
+}
+
+kv_xvfb_stop() {
+    if [ -n "${KV_XVFB_PID:-}" ]; then
+        kill "$KV_XVFB_PID" 2>/dev/null
+        wait "$KV_XVFB_PID" 2>/dev/null
+        KV_XVFB_PID=""
+    fi
+}
+
+# kv_prefix_stop: ends this prefix's wineserver (and with it its programs), flushing the registry.
+kv_prefix_stop() {
+    wineserver -k 2>/dev/null
+    wineserver -w 2>/dev/null
+    true
+}
+
+# kv_sandbox_begin TEMPLATE: a fresh work folder with a copy of the template prefix and an Xvfb.
+# Sets KV_WORK, and the Wine environment. Pair it with kv_sandbox_end.
+kv_sandbox_begin() {
+    local template=$1
+    KV_WORK=$(mktemp -d "${KV_TMP_ROOT:-/tmp}/kvwine.XXXXXX")
+    cp -a "$template/prefix" "$KV_WORK/prefix"
+    kv_wine_env "$KV_WORK/prefix" "$KV_WORK"
+    if [ -n "${KV_USE_DISPLAY:-}" ] && [ -n "${DISPLAY:-}" ]; then
+        KV_XVFB_PID=""
+    else
+        kv_xvfb_start
+    fi
+}
+
+kv_sandbox_end() {
+    kv_prefix_stop
+    kv_xvfb_stop
+    if [ -z "${KV_KEEP_WORK:-}" ]; then rm -rf "$KV_WORK"; fi
+}
+
+# kv_wine_version: the version that the template was made with, to know when to remake it.
+kv_wine_version() { wine --version 2>/dev/null || echo unknown; }
