@@ -87,14 +87,14 @@ class BitWriter {
 
 struct LevelSettings {
     uint32_t states;      // arrivals kept per position by the parse
-    uint32_t chain_depth; // candidates visited per position
+    uint32_t chain_depth; // tree nodes visited per position
     uint32_t nice_length; // a match this long is taken without weighing the positions inside
     uint32_t window_bits; // farthest distance searched is 2^window_bits - 1
 };
 
 constexpr LevelSettings kLevels[kJcMaxLevel + 1] = {
-    {0, 0, 0, 0},    {1, 2, 16, 16},  {1, 4, 24, 17},   {1, 8, 32, 18},   {2, 12, 48, 19},
-    {2, 16, 64, 20}, {2, 32, 96, 21}, {3, 48, 128, 22}, {3, 96, 192, 22}, {4, 128, 273, 23},
+    {0, 0, 0, 0},    {1, 4, 16, 16},  {1, 8, 24, 18},   {1, 8, 32, 20},   {2, 16, 48, 21},
+    {2, 16, 64, 22}, {3, 24, 96, 22}, {3, 32, 128, 23}, {4, 48, 192, 23}, {4, 64, 273, 24},
 };
 
 inline uint32_t read24(const uint8_t* p) {
@@ -120,83 +120,109 @@ struct Candidate {
     uint32_t distance;
 };
 
+// Binary trees over the earlier positions that share a 3-byte hash, as in the LZ77 coders of
+// the LZMA family: each search descends one tree, ordered by the bytes that follow, and re-roots
+// it at the current position on the way down, so a few dozen steps find the longest matches
+// even in a window of megabytes. Two-byte matches come from a table of last occurrences.
 class MatchFinder {
   public:
     MatchFinder(const uint8_t* data, size_t size, const LevelSettings& s)
         : data_(data), size_(size), settings_(s), window_mask_((1u << s.window_bits) - 1),
-          head_(size_t(1) << kHashBits, -1),
-          chain_(std::min<size_t>(size_t(1) << s.window_bits, std::max<size_t>(size, 1)), -1),
-          head2_(65536, -1) {
-        chain_mask_ = chain_.size() - 1;
-        // chain_ is indexed by pos & mask, so its size must be a power of two.
-        size_t pow2 = 1;
-        while (pow2 < chain_.size())
-            pow2 <<= 1;
-        chain_.assign(pow2, -1);
-        chain_mask_ = pow2 - 1;
+          head_(size_t(1) << kHashBits, kNone), head2_(65536, kNone) {
+        // Indexed by position & mask: a power of two, no larger than the window or the input.
+        size_t ring = 1;
+        while (ring < std::min<size_t>(size_t(1) << s.window_bits, std::max<size_t>(size, 1)))
+            ring <<= 1;
+        tree_.assign(2 * ring, kNone);
+        ring_mask_ = uint32_t(ring - 1);
     }
 
-    // Longest matches of growing length at the nearest distances, for a match starting at pos
-    // and ending by limit. Afterwards pos is entered into the tables.
+    // Matches of growing length, each at the nearest distance the search met, for a match at
+    // pos that may run up to limit bytes. Afterwards pos is in the tables.
     void find(uint32_t pos, uint32_t limit, std::vector<Candidate>& out) {
         out.clear();
         const uint8_t* cur = data_ + pos;
         uint32_t best = 1;
         if (limit >= 2) {
             // Two-byte matches pay only at distances the short and middle forms reach cheaply.
-            int32_t p2 = head2_[cur[0] | cur[1] << 8];
-            if (p2 >= 0 && pos - uint32_t(p2) <= 638) {
+            uint32_t p2 = head2_[cur[0] | cur[1] << 8];
+            if (p2 != kNone && pos - p2 <= 638) {
                 uint32_t len = match_length(cur, data_ + p2, limit);
-                out.push_back({len, pos - uint32_t(p2)});
+                out.push_back({len, pos - p2});
                 best = len;
             }
         }
-        if (limit >= 3 && best < settings_.nice_length) {
-            int32_t cand = head_[hash(pos)];
-            uint32_t depth = settings_.chain_depth;
-            const uint32_t max_distance = window_mask_;
-            while (cand >= 0 && depth-- > 0) {
-                uint32_t d = pos - uint32_t(cand);
-                if (d > max_distance) break;
-                const uint8_t* c = data_ + cand;
-                if (best < limit && c[best] == cur[best] && c[0] == cur[0]) {
-                    uint32_t len = match_length(cur, c, limit);
-                    if (len > best) {
-                        out.push_back({len, d});
-                        best = len;
-                        if (len >= settings_.nice_length || len == limit) break;
-                    }
-                }
-                int32_t next = chain_[uint32_t(cand) & chain_mask_];
-                if (next >= cand) break; // the slot was reused by a newer position
-                cand = next;
-            }
-        }
-        insert(pos);
+        walk(pos, limit, &out, best);
+        // The tree compares no further than the nice length; the longest match may go on.
+        if (!out.empty() && out.back().length >= settings_.nice_length)
+            out.back().length = match_length(cur, cur - out.back().distance, limit);
     }
 
-    void insert(uint32_t pos) {
-        if (pos + 2 <= size_) head2_[data_[pos] | data_[pos + 1] << 8] = int32_t(pos);
-        if (pos + 3 > size_) return;
-        uint32_t h = hash(pos);
-        chain_[pos & chain_mask_] = head_[h];
-        head_[h] = int32_t(pos);
-    }
+    void insert(uint32_t pos) { walk(pos, 0, nullptr, 0); }
 
   private:
     static constexpr uint32_t kHashBits = 17;
+    static constexpr uint32_t kNone = 0xFFFFFFFFu;
     uint32_t hash(uint32_t pos) const {
         return (read24(data_ + pos) * 2654435761u) >> (32 - kHashBits);
+    }
+
+    void walk(uint32_t pos, uint32_t limit, std::vector<Candidate>* out, uint32_t best) {
+        if (pos + 2 <= size_) head2_[data_[pos] | data_[pos + 1] << 8] = pos;
+        if (pos + 3 > size_) return;
+        const uint8_t* cur = data_ + pos;
+        const uint32_t cap = uint32_t(std::min<size_t>(size_ - pos, settings_.nice_length));
+        const uint32_t h = hash(pos);
+        uint32_t candidate = head_[h];
+        head_[h] = pos;
+        uint32_t* smaller = &tree_[2 * (pos & ring_mask_)];    // where the next smaller goes
+        uint32_t* larger = &tree_[2 * (pos & ring_mask_) + 1]; // where the next larger goes
+        uint32_t smaller_len = 0, larger_len = 0;
+        for (uint32_t depth = settings_.chain_depth;; --depth) {
+            const uint32_t distance = pos - candidate;
+            if (candidate == kNone || depth == 0 || distance > window_mask_) {
+                *smaller = *larger = kNone;
+                return;
+            }
+            uint32_t* pair = &tree_[2 * (candidate & ring_mask_)];
+            const uint8_t* old = data_ + candidate;
+            uint32_t len = std::min(smaller_len, larger_len);
+            if (old[len] == cur[len]) {
+                len += match_length(cur + len, old + len, cap - len);
+                if (out && len > best) {
+                    best = len;
+                    uint32_t usable = std::min(len, limit);
+                    if (out->empty() || usable > out->back().length)
+                        out->push_back({usable, distance});
+                }
+                if (len == cap) { // equal as far as we look: take over its subtrees
+                    *smaller = pair[0];
+                    *larger = pair[1];
+                    return;
+                }
+            }
+            if (old[len] < cur[len]) {
+                *smaller = candidate;
+                smaller = &pair[1];
+                candidate = *smaller;
+                smaller_len = len;
+            } else {
+                *larger = candidate;
+                larger = &pair[0];
+                candidate = *larger;
+                larger_len = len;
+            }
+        }
     }
 
     const uint8_t* data_;
     size_t size_;
     LevelSettings settings_;
     uint32_t window_mask_;
-    std::vector<int32_t> head_;
-    std::vector<int32_t> chain_;
-    size_t chain_mask_;
-    std::vector<int32_t> head2_;
+    uint32_t ring_mask_;
+    std::vector<uint32_t> head_;
+    std::vector<uint32_t> tree_;
+    std::vector<uint32_t> head2_;
 };
 
 // ---------------------------------------------------------------------------------------------
