@@ -6,7 +6,7 @@
 #include <shlobj.h>
 
 #include "ui/folder_chooser.h"
-#include "ui/system_dll.h"
+#include "services/system_library.h"
 
 namespace {
 
@@ -26,34 +26,10 @@ int CALLBACK select_start_folder(HWND chooser, UINT message, LPARAM, LPARAM data
     return 0;
 }
 
-// Stand-ins for the shared dialog helpers of the message box, until those are available here.
-HWND owner_window() {
-    HWND foreground = GetForegroundWindow();
-    DWORD process = 0;
-    if (foreground) GetWindowThreadProcessId(foreground, &process);
-    return foreground && process == GetCurrentProcessId() ? foreground : nullptr;
-}
-
-struct DisabledWindows {
-    DWORD thread;
-    HWND windows[64];
-    int count;
-};
-
-BOOL CALLBACK disable_own_window(HWND window, LPARAM data) {
-    DisabledWindows* record = reinterpret_cast<DisabledWindows*>(data);
-    if (record->count < 64 && GetWindowThreadProcessId(window, nullptr) == record->thread &&
-        IsWindowVisible(window) && IsWindowEnabled(window)) {
-        EnableWindow(window, FALSE);
-        record->windows[record->count++] = window;
-    }
-    return TRUE;
-}
-
 } // namespace
 
 std::string choose_folder(const std::string& title, const std::string& initial_folder) {
-    HMODULE shell = load_system_dll("SHELL32.DLL");
+    HMODULE shell = load_system_library("SHELL32.DLL");
     if (!shell) return std::string();
     auto browse =
         reinterpret_cast<BrowseForFolder>(lookup(shell, "SHBrowseForFolder", "SHBrowseForFolderA"));
@@ -66,7 +42,7 @@ std::string choose_folder(const std::string& title, const std::string& initial_f
 
     std::string start = chooser_start_folder(initial_folder);
     BROWSEINFOA info = {};
-    info.hwndOwner = owner_window();
+    info.hwndOwner = static_cast<HWND>(dialog_owner());
     info.pidlRoot = nullptr;
     info.pszDisplayName = nullptr;
     info.lpszTitle = title.c_str();
@@ -77,11 +53,9 @@ std::string choose_folder(const std::string& title, const std::string& initial_f
     // The resizable chooser is an OLE client: it needs OLE on this thread, which nothing else
     // here keeps running.
     HRESULT ole = OleInitialize(nullptr);
-    DisabledWindows disabled = {GetCurrentThreadId(), {}, 0};
-    EnumWindows(disable_own_window, reinterpret_cast<LPARAM>(&disabled));
+    disable_thread_windows();
     LPITEMIDLIST item = browse(&info);
-    for (int i = 0; i < disabled.count; ++i)
-        EnableWindow(disabled.windows[i], TRUE);
+    enable_thread_windows();
 
     std::string result;
     if (item) {

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "ui/system_dll.h"
+#include "services/system_library.h"
 
 namespace {
 
@@ -353,11 +353,11 @@ HWND create_rich_viewer(int gadget, int x, int y, int width, int height) {
         rich_edit_tried = true;
         // Only from the system folder: an installer run from a downloads folder must not load a
         // planted RICHED20.DLL lying beside it.
-        rich_edit_library = load_system_dll("RICHED20.DLL");
+        rich_edit_library = load_system_library("RICHED20.DLL");
         if (rich_edit_library) {
             rich_edit_class = "RichEdit20A";
         } else {
-            rich_edit_library = load_system_dll("RICHED32.DLL");
+            rich_edit_library = load_system_library("RICHED32.DLL");
             if (rich_edit_library) rich_edit_class = "RichEdit";
         }
     }

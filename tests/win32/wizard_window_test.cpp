@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <richedit.h>
 #include <cstdlib>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -304,23 +305,24 @@ void check_licence_viewer() {
     std::printf("licence: widest line %d px of %ld\n", widest, long(client.right));
 }
 
-// Shows the welcome page as page 0 will and has ImageMagick grab the window from the X screen.
-void screenshot_welcome(HWND window) {
+// Shows a page's group as its page procedure will and has ImageMagick grab the window from the X
+// screen into build/screenshots/NAME.png.
+void screenshot(HWND window, const char* name, std::initializer_list<int> group) {
     const char* build = std::getenv("KV_BUILD_DIR");
     if (!build) {
         std::printf("KV_BUILD_DIR not set: no screenshot\n");
         return;
     }
-    set_gadget_hidden(WelcomeStripImage, 0);
-    set_gadget_hidden(WelcomeImage, 0);
+    for (int g : group)
+        set_gadget_hidden(g, 0);
     UpdateWindow(window);
     while (poll_event() != 0) {
     }
     RECT r;
     GetWindowRect(window, &r);
     std::string dir = std::string(build) + "/screenshots";
-    std::string png = dir + "/welcome.png";
-    std::string marker = dir + "/welcome.done";
+    std::string png = dir + "/" + name + ".png";
+    std::string marker = dir + "/" + name + ".done";
     char command[2048];
     std::snprintf(command, sizeof(command),
                   "Z:\\bin\\sh -c \"mkdir -p '%s'; rm -f '%s'; import -window root -crop "
@@ -334,22 +336,49 @@ void screenshot_welcome(HWND window) {
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        std::printf("could not start the screenshot: %lu\n", GetLastError());
-        return;
-    }
-    if (pi.hProcess) CloseHandle(pi.hProcess);
-    if (pi.hThread) CloseHandle(pi.hThread);
-    for (int i = 0; i < 300 && GetFileAttributesA(marker_dos.c_str()) == INVALID_FILE_ATTRIBUTES;
-         ++i) {
-        while (poll_event() != 0) {
+    if (CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        if (pi.hProcess) CloseHandle(pi.hProcess);
+        if (pi.hThread) CloseHandle(pi.hThread);
+        // Keep painting while the grab runs.
+        for (int i = 0;
+             i < 300 && GetFileAttributesA(marker_dos.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) {
+            while (poll_event() != 0) {
+            }
+            Sleep(50);
         }
-        Sleep(50);
+        bool done = GetFileAttributesA(marker_dos.c_str()) != INVALID_FILE_ATTRIBUTES;
+        std::printf("screenshot %s: %s\n", done ? "saved" : "missing", png.c_str());
+    } else {
+        std::printf("could not start the screenshot: %lu\n", GetLastError());
     }
-    bool done = GetFileAttributesA(marker_dos.c_str()) != INVALID_FILE_ATTRIBUTES;
-    std::printf("screenshot %s: %s\n", done ? "saved" : "missing", png.c_str());
-    set_gadget_hidden(WelcomeStripImage, 1);
-    set_gadget_hidden(WelcomeImage, 1);
+    for (int g : group)
+        set_gadget_hidden(g, 1);
+}
+
+void screenshots(HWND window) {
+    screenshot(window, "welcome", {WelcomeStripImage, WelcomeImage});
+    set_gadget_value(OsCheckbox, 1);
+    write_gadget_text(OsNameField, "Windows 7");
+    screenshot(window, "system-check",
+               {SystemCheckHeader, OsCheckbox, OsLabel, OsNameField, DirectXCheckbox, DirectXLabel,
+                Direct3DCheckbox, Direct3DLabel, SystemOkCheckbox, SystemOkLabel, BackButton});
+    screenshot(window, "licence", {LicenceHeader, LicenceText, LicenceAcceptCheckbox, BackButton});
+    write_gadget_text(TargetPathField, "C:\\Program Files\\Kavento-Producer");
+    screenshot(
+        window, "target-folder",
+        {TargetHeader, TargetInfoText, TargetFrame, TargetPathField, BrowseButton, BackButton});
+    insert_list_item(StartMenuFolderList, -1, "Accessories");
+    screenshot(window, "start-menu",
+               {StartMenuHeader, StartMenuInfoText, StartMenuFolderField, StartMenuFolderList,
+                NoShortcutsCheckbox, BackButton});
+    set_gadget_hidden(NextButton, 1);
+    screenshot(window, "shortcuts",
+               {ShortcutsHeader, ShortcutsFrame, DesktopProducerCheckbox, DesktopPlayerCheckbox,
+                InstallButton, BackButton});
+    set_gadget_hidden(NextButton, 0);
+    set_gadget_value(InstallProgressBar, 45);
+    screenshot(window, "install",
+               {InstallHeader, ProgressFrame, InstallProgressBar, LaunchProducerCheckbox});
 }
 
 } // namespace
@@ -366,7 +395,7 @@ int main() {
         check_window(window);
         check_gadgets(window);
         check_licence_viewer();
-        screenshot_welcome(window);
+        screenshots(window);
     }
     toolkit_shutdown();
     CHECK(!IsWindow(window));
