@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -762,12 +763,88 @@ bool cmd_wait_exit(const Args& a) {
     return true;
 }
 
+// A process whose parent is the given one; 0 when there is none (yet).
+DWORD find_child_process(DWORD parent) {
+    HANDLE list = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (list == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    DWORD child = 0;
+    for (BOOL more = Process32First(list, &entry); more && !child;
+         more = Process32Next(list, &entry))
+        if (entry.th32ParentProcessID == parent && entry.th32ProcessID != parent)
+            child = entry.th32ProcessID;
+    CloseHandle(list);
+    return child;
+}
+
+// A program that hands its work to a process it starts (the uninstaller's copy of itself in the
+// temp folder) is followed there: the child becomes the target, also after its parent ended.
+bool cmd_follow_child(const Args& a) {
+    if (!need_target()) return false;
+    DWORD ms;
+    if (!parse_ms(a, 1, kDefaultWaitMs, ms)) return false;
+    DWORD child = 0;
+    poll_until(ms, [&] { return (child = find_child_process(g.process_id)) != 0; });
+    if (!child)
+        return fail("the target started no program within " + number_text(ms) + " ms; " +
+                    describe_target());
+    HANDLE h =
+        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, child);
+    if (!h)
+        return fail("cannot open process " + number_text(child) + ": error " +
+                    number_text(GetLastError()));
+    g.process = h;
+    g.process_id = child;
+    g.started.push_back(h);
+    g.main_window = nullptr;
+    g.box = nullptr;
+    return true;
+}
+
 bool cmd_expect_window_gone(const Args& a) {
     if (!need_target()) return false;
     DWORD ms;
     if (!parse_ms(a, 1, kDefaultWaitMs, ms)) return false;
     if (poll_until(ms, [] { return target_windows().empty(); })) return true;
     return fail("still there after " + number_text(ms) + " ms; " + describe_target());
+}
+
+// A visible top-level window of any process with this title: a program that the target started.
+struct TitleSearch {
+    const std::string* title;
+    bool found;
+};
+
+BOOL CALLBACK find_titled_window(HWND hwnd, LPARAM p) {
+    auto* s = reinterpret_cast<TitleSearch*>(p);
+    if (IsWindowVisible(hwnd) && !is_box(hwnd) && window_title(hwnd) == *s->title) {
+        s->found = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool any_window_titled(const std::string& title) {
+    TitleSearch search{&title, false};
+    EnumWindows(find_titled_window, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool cmd_wait_any_window(const Args& a) {
+    DWORD ms;
+    if (!parse_ms(a, 2, kDefaultWaitMs, ms)) return false;
+    if (poll_until(ms, [&] { return any_window_titled(a[1]); })) return true;
+    return fail("no window " + show_text(a[1]) + " of any program within " + number_text(ms) +
+                " ms");
+}
+
+bool cmd_expect_no_any_window(const Args& a) {
+    DWORD ms;
+    if (!parse_ms(a, 2, 500, ms)) return false;
+    if (poll_until(ms, [&] { return any_window_titled(a[1]); }))
+        return fail("a program shows the window " + show_text(a[1]));
+    return true;
 }
 
 bool cmd_sleep(const Args& a) {
@@ -1171,6 +1248,9 @@ const Command kCommands[] = {
     {"screenshot", 1, 1, cmd_screenshot, "NAME"},
     {"wait-exit", 1, 2, cmd_wait_exit, "CODE [MS]"},
     {"expect-window-gone", 0, 1, cmd_expect_window_gone, "[MS]"},
+    {"wait-any-window", 1, 2, cmd_wait_any_window, "TITLE [MS]"},
+    {"expect-no-any-window", 1, 2, cmd_expect_no_any_window, "TITLE [MS]"},
+    {"follow-child", 0, 1, cmd_follow_child, "[MS]"},
     {"sleep", 1, 1, cmd_sleep, "MS"},
     {"expect-file", 1, 2, cmd_expect_file, "PATH [SIZE]"},
     {"expect-no-file", 1, 1, cmd_expect_no_file, "PATH"},
