@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -814,6 +815,45 @@ bool cmd_wait_exit(const Args& a) {
     return true;
 }
 
+// A process whose parent is the given one; 0 when there is none (yet).
+DWORD find_child_process(DWORD parent) {
+    HANDLE list = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (list == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    DWORD child = 0;
+    for (BOOL more = Process32First(list, &entry); more && !child;
+         more = Process32Next(list, &entry))
+        if (entry.th32ParentProcessID == parent && entry.th32ProcessID != parent)
+            child = entry.th32ProcessID;
+    CloseHandle(list);
+    return child;
+}
+
+// A program that hands its work to a process it starts (the uninstaller's copy of itself in the
+// temp folder) is followed there: the child becomes the target, also after its parent ended.
+bool cmd_follow_child(const Args& a) {
+    if (!need_target()) return false;
+    DWORD ms;
+    if (!parse_ms(a, 1, kDefaultWaitMs, ms)) return false;
+    DWORD child = 0;
+    poll_until(ms, [&] { return (child = find_child_process(g.process_id)) != 0; });
+    if (!child)
+        return fail("the target started no program within " + number_text(ms) + " ms; " +
+                    describe_target());
+    HANDLE h =
+        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, child);
+    if (!h)
+        return fail("cannot open process " + number_text(child) + ": error " +
+                    number_text(GetLastError()));
+    g.process = h;
+    g.process_id = child;
+    g.started.push_back(h);
+    g.main_window = nullptr;
+    g.box = nullptr;
+    return true;
+}
+
 bool cmd_expect_window_gone(const Args& a) {
     if (!need_target()) return false;
     DWORD ms;
@@ -1222,6 +1262,7 @@ const Command kCommands[] = {
     {"screenshot", 1, 1, cmd_screenshot, "NAME"},
     {"wait-exit", 1, 2, cmd_wait_exit, "CODE [MS]"},
     {"expect-window-gone", 0, 1, cmd_expect_window_gone, "[MS]"},
+    {"follow-child", 0, 1, cmd_follow_child, "[MS]"},
     {"sleep", 1, 1, cmd_sleep, "MS"},
     {"expect-file", 1, 2, cmd_expect_file, "PATH [SIZE]"},
     {"expect-no-file", 1, 1, cmd_expect_no_file, "PATH"},
