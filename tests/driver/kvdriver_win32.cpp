@@ -810,6 +810,43 @@ bool cmd_expect_window_gone(const Args& a) {
     return fail("still there after " + number_text(ms) + " ms; " + describe_target());
 }
 
+// A visible top-level window of any process with this title: a program that the target started.
+struct TitleSearch {
+    const std::string* title;
+    bool found;
+};
+
+BOOL CALLBACK find_titled_window(HWND hwnd, LPARAM p) {
+    auto* s = reinterpret_cast<TitleSearch*>(p);
+    if (IsWindowVisible(hwnd) && !is_box(hwnd) && window_title(hwnd) == *s->title) {
+        s->found = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool any_window_titled(const std::string& title) {
+    TitleSearch search{&title, false};
+    EnumWindows(find_titled_window, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool cmd_wait_any_window(const Args& a) {
+    DWORD ms;
+    if (!parse_ms(a, 2, kDefaultWaitMs, ms)) return false;
+    if (poll_until(ms, [&] { return any_window_titled(a[1]); })) return true;
+    return fail("no window " + show_text(a[1]) + " of any program within " + number_text(ms) +
+                " ms");
+}
+
+bool cmd_expect_no_any_window(const Args& a) {
+    DWORD ms;
+    if (!parse_ms(a, 2, 500, ms)) return false;
+    if (poll_until(ms, [&] { return any_window_titled(a[1]); }))
+        return fail("a program shows the window " + show_text(a[1]));
+    return true;
+}
+
 bool cmd_sleep(const Args& a) {
     DWORD ms;
     if (!parse_ms(a, 1, 0, ms)) return false;
@@ -1211,6 +1248,8 @@ const Command kCommands[] = {
     {"screenshot", 1, 1, cmd_screenshot, "NAME"},
     {"wait-exit", 1, 2, cmd_wait_exit, "CODE [MS]"},
     {"expect-window-gone", 0, 1, cmd_expect_window_gone, "[MS]"},
+    {"wait-any-window", 1, 2, cmd_wait_any_window, "TITLE [MS]"},
+    {"expect-no-any-window", 1, 2, cmd_expect_no_any_window, "TITLE [MS]"},
     {"follow-child", 0, 1, cmd_follow_child, "[MS]"},
     {"sleep", 1, 1, cmd_sleep, "MS"},
     {"expect-file", 1, 2, cmd_expect_file, "PATH [SIZE]"},
