@@ -16,7 +16,10 @@ template=${KV_WINE_TEMPLATE:-$build/wine-template}
 expected_failure=$(sed -n 's/^# expect-failure at line \([0-9][0-9]*\).*/\1/p' "$scenario" | head -1)
 expected_text=$(sed -n 's/^# expect-failure at line [0-9][0-9]*: //p' "$scenario" | head -1)
 
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+t0=$(now_ms)
 kv_sandbox_begin "$template" || exit 1
+t1=$(now_ms)
 setup="$WINEPREFIX/drive_c/setup"
 mkdir -p "$setup"
 [ -f "$build/Kavento-Install.exe" ] && cp "$build/Kavento-Install.exe" "$setup/"
@@ -33,7 +36,11 @@ log="$build/e2e-logs/$name.log"
 timeout -k 5 "${KV_WINE_TIMEOUT:-240}" wine "$build/tests/driver/kvdriver.exe" "$scenario" \
     2>&1 | tee "$log"
 rc=${PIPESTATUS[0]}
+t2=$(now_ms)
 kv_sandbox_end
+t3=$(now_ms)
+echo "cycle of $name: prefix and display $((t1 - t0)) ms, driver $((t2 - t1)) ms," \
+    "teardown $((t3 - t2)) ms, together $((t3 - t0)) ms"
 
 if [ -n "$expected_failure" ]; then
     if [ "$rc" -ne 1 ] || ! grep -q "^FAIL line $expected_failure: " "$log"; then
