@@ -1,8 +1,37 @@
+// Document types: which registry values make Explorer open a file extension with one program.
+// The list of writes is platform-free; register_file_type carries it out through reg_write_value.
 #pragma once
+#include <cstdint>
 #include <string>
+#include <vector>
+#include "env/registry.h"
 
 // Registers one document type with the shell; the layout follows GetVersion bits 16-23.
+// Always returns 0: an installation never fails because of its document types.
 int register_file_type(const std::string& extension, const std::string& description,
                        const std::string& command_program, const std::string& icon,
                        const std::string& executable_name, const std::string& verb_caption,
                        const std::string& verb);
+
+// One REG_SZ value; its stored size is the text's length + 1 (the zero byte included).
+struct FileTypeWrite {
+    RegRoot root;
+    std::string sub_key;
+    std::string value_name; // empty: the key's default value
+    std::string data;
+};
+
+// Bits 16-23 of the GetVersion value hold the build number's low byte on the NT family; when
+// any is set the per-application layout below HKCR/HKCU is used, else the class layout below
+// HKLM\Software\Classes. The top bit (the Windows 95 family) is deliberately not consulted.
+bool uses_application_layout(uint32_t version);
+
+// The quoted program followed by the quoted document argument: "C:\x y\p.exe" "%1".
+std::string file_type_command_text(const std::string& command_program);
+
+// The writes of one registration, in the order they are made. Empty texts count as missing.
+std::vector<FileTypeWrite>
+file_type_writes(uint32_t version, const std::string& extension, const std::string& description,
+                 const std::string& command_program, const std::string& icon,
+                 const std::string& executable_name, const std::string& verb_caption,
+                 const std::string& verb);

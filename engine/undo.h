@@ -2,6 +2,7 @@
 #pragma once
 #include <deque>
 #include <string>
+#include <vector>
 #include "core/session.h"
 
 inline constexpr const char* kTagDeleteFile = "*Delete file: ";
@@ -17,11 +18,22 @@ void undo_add(const std::string& tag, const std::string& argument);
 void undo_remove_oldest();
 
 // Platform-free pieces of the log, on any list.
+// The log line of an action: tag directly followed by argument (the ": " is the tag's own).
+std::string log_line_text(const UndoAction& action);
+// Tag up to and including the first ": ", argument the rest; a line without ": " is split after
+// its first character, so tag + argument always gives the line back.
 UndoAction split_log_line(const std::string& line);
 // Appends the line unless tag + argument of an action already equals it.
 void merge_log_line(std::deque<UndoAction>& list, const std::string& line);
+// Merges an old log's lines in order, up to its first empty line.
+void merge_log_lines(std::deque<UndoAction>& list, const std::vector<std::string>& lines);
 // Splits a reg_value argument into key path and value name.
 void split_reg_value_argument(const std::string& argument, std::string& key, std::string& name);
+
+// What the roll-back does for a tag; tags match byte for byte, so the pack file's "*Delete File: "
+// and any unknown tag do nothing.
+enum class UndoKind { none, delete_file, delete_directory, delete_reg_key, delete_reg_value };
+UndoKind undo_kind(const std::string& tag);
 
 // Win32: nonzero on success; 0 when the log cannot be opened, created or fully written.
 int write_uninstall_log(const std::string& target);

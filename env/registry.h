@@ -14,11 +14,15 @@ int reg_delete_key(RegRoot root, const std::string& sub_key);
 int reg_delete_value(RegRoot root, const std::string& sub_key, const std::string& value_name);
 int reg_key_exists(RegRoot root, const std::string& sub_key, const std::string& computer);
 int reg_create_key(RegRoot root, const std::string& sub_key, const std::string& computer);
+// Opens (never creates) the key; when it cannot, tells the user "Ein Fehler ist aufgetreten" and
+// returns 0. Also 0, without a message, when the system refused the value.
 int reg_set_value(RegRoot root, const std::string& sub_key, const std::string& value_name,
                   const std::string& value_text, uint32_t type, const std::string& computer);
 // The Windows status code; 0 means success and the value is in the last-value text.
 long reg_get_value(RegRoot root, const std::string& sub_key, const std::string& value_name,
                    const std::string& computer);
+// Creates the key path when missing and writes the raw value; 1 when the value was written.
+// Callers may ignore the result: a value that cannot be written is skipped without a word.
 int reg_write_value(RegRoot root, const std::string& sub_key, const std::string& value_name,
                     uint32_t type, const void* data, uint32_t size);
 

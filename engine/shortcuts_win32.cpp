@@ -1,0 +1,50 @@
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <vector>
+#include "engine/shortcuts.h"
+
+namespace {
+// Each interface pointer is released on every way out of create_shortcut.
+template <class T> struct ComRef {
+    T* p = nullptr;
+    ~ComRef() {
+        if (p) p->Release();
+    }
+};
+
+// COM is started for one shortcut only and stopped again, so no apartment outlives the call.
+struct ComScope {
+    ComScope() { CoInitialize(nullptr); }
+    ~ComScope() { CoUninitialize(); }
+};
+} // namespace
+
+int create_shortcut(const std::string& target, const std::string& link,
+                    const std::string& arguments, const std::string& description,
+                    const std::string& working_folder, int show_command, int hot_key,
+                    const std::string& icon_path, int icon_index) {
+    ComScope com;
+    ComRef<IShellLinkA> shell_link;
+    if (CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                         reinterpret_cast<void**>(&shell_link.p)) != S_OK)
+        return 0;
+    shell_link.p->SetPath(target.c_str());
+    shell_link.p->SetArguments(arguments.c_str());
+    shell_link.p->SetWorkingDirectory(working_folder.c_str());
+    shell_link.p->SetDescription(description.c_str());
+    shell_link.p->SetShowCmd(show_command);
+    shell_link.p->SetHotkey(WORD(hot_key));
+    shell_link.p->SetIconLocation(icon_path.c_str(), icon_index);
+
+    ComRef<IPersistFile> file;
+    if (FAILED(shell_link.p->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p))))
+        return 0;
+    int wide_length = MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, nullptr, 0);
+    if (wide_length <= 0) return 0;
+    std::vector<wchar_t> wide_link(static_cast<size_t>(wide_length));
+    MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, wide_link.data(), wide_length);
+    // A link the system refuses to write (a folder or a read-only file in its place, a folder
+    // without write access) is a failure: recording it as made would hide a missing shortcut.
+    return SUCCEEDED(file.p->Save(wide_link.data(), TRUE)) ? 1 : 0;
+}

@@ -1,0 +1,66 @@
+#include "engine/undo.h"
+
+void undo_add(const std::string& tag, const std::string& argument) {
+    session.undo_list.push_front(UndoAction{tag, argument});
+}
+
+void undo_remove_oldest() {
+    if (!session.undo_list.empty()) session.undo_list.pop_back();
+}
+
+std::string log_line_text(const UndoAction& action) {
+    return action.tag + action.argument;
+}
+
+UndoAction split_log_line(const std::string& line) {
+    // The tag is everything up to its own ": "; a later ": " belongs to the argument (a path
+    // such as C:\a: b).
+    size_t colon = line.find(": ");
+    if (colon != std::string::npos)
+        return UndoAction{line.substr(0, colon + 2), line.substr(colon + 2)};
+    // A line without a tag still goes back into the log unchanged.
+    if (line.empty()) return UndoAction{};
+    return UndoAction{line.substr(0, 1), line.substr(1)};
+}
+
+void merge_log_line(std::deque<UndoAction>& list, const std::string& line) {
+    for (const UndoAction& action : list) {
+        if (action.tag.size() + action.argument.size() == line.size() &&
+            line.compare(0, action.tag.size(), action.tag) == 0 &&
+            line.compare(action.tag.size(), std::string::npos, action.argument) == 0)
+            return;
+    }
+    list.push_back(split_log_line(line));
+}
+
+void merge_log_lines(std::deque<UndoAction>& list, const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) {
+        if (line.empty()) return;
+        merge_log_line(list, line);
+    }
+}
+
+void split_reg_value_argument(const std::string& argument, std::string& key, std::string& name) {
+    size_t slash = argument.rfind('\\');
+    if (slash == std::string::npos) {
+        key.clear();
+        name = argument;
+    } else {
+        key = argument.substr(0, slash + 1);
+        name = argument.substr(slash + 1);
+    }
+    // A key written in quotes loses its opening quote; either part ends at a quote it holds.
+    if (!key.empty() && key[0] == '"') key.erase(0, 1);
+    size_t quote = key.find('"');
+    if (quote != std::string::npos) key.erase(quote);
+    quote = name.find('"');
+    if (quote != std::string::npos) name.erase(quote);
+}
+
+UndoKind undo_kind(const std::string& tag) {
+    if (tag == kTagDeleteFile) return UndoKind::delete_file;
+    if (tag == kTagDeleteDirectory) return UndoKind::delete_directory;
+    if (tag == kTagDeleteRegKey) return UndoKind::delete_reg_key;
+    if (tag == kTagDeleteRegValue) return UndoKind::delete_reg_value;
+    return UndoKind::none;
+}

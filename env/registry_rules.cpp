@@ -1,0 +1,20 @@
+#include "env/registry_rules.h"
+#include <cstdio>
+
+std::string without_leading_backslash(const std::string& sub_key) {
+    return !sub_key.empty() && sub_key[0] == '\\' ? sub_key.substr(1) : sub_key;
+}
+
+std::string text_of_string_value(const char* data, size_t size) {
+    if (!data) return std::string();
+    size_t length = 0;
+    while (length < size && data[length] != '\0')
+        ++length;
+    return std::string(data, length);
+}
+
+std::string decimal_text(int32_t number) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%ld", long(number));
+    return text;
+}

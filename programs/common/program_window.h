@@ -1,0 +1,16 @@
+// The one window of a carried program: its caption names the product and version, its client
+// area shows the document it was started with.
+#pragma once
+#include <windows.h>
+
+inline constexpr const char* kProgramVersion = "1.20.1";
+
+// Opens the window "<product_name> 1.20.1" and runs its message loop; returns the exit code.
+// command_line is WinMain's (without the program name); details, when not null, is shown below
+// the document line.
+int run_program_window(HINSTANCE instance, const char* product_name, const char* command_line,
+                       const char* details);
+
+// The document path from a command line without the program name: the first argument with its
+// surrounding quotes removed; the empty text when there is none.
+void document_argument(const char* command_line, char* out, int out_size);

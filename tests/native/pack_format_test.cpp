@@ -1,0 +1,112 @@
+// The payload format without files: entry headers, the file-name list of entry 0, the bare-name
+// rule that keeps listed files inside the target folder, and the library signature search.
+#include "payload/pack_format.h"
+#include "check.h"
+
+namespace {
+
+std::vector<std::string> names_of(const std::string& text) {
+    return parse_file_name_list(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+}
+
+void entry_header() {
+    const uint8_t bytes[8] = {0x4C, 0x00, 0x00, 0x00, 0x3E, 0x00, 0x00, 0x00};
+    EntryHeader h = parse_entry_header(bytes);
+    CHECK_EQ(h.unpacked_size, 76u);
+    CHECK_EQ(h.packed_size, 62u);
+    CHECK(!entry_is_stored(h));
+    const uint8_t big[8] = {0x20, 0x62, 0x12, 0x00, 0x20, 0x62, 0x12, 0xFF};
+    h = parse_entry_header(big);
+    CHECK_EQ(h.unpacked_size, 1204768u);
+    CHECK_EQ(h.packed_size, 0xFF126220u);
+    CHECK(!entry_is_stored(h));
+    const uint8_t same[8] = {1, 2, 3, 4, 1, 2, 3, 4};
+    CHECK(entry_is_stored(parse_entry_header(same)));
+}
+
+void file_name_list() {
+    std::string payload_list =
+        "Kav-Player.exe\r\nKav-Producer.exe\r\nKav-Producer.exe.manifest\r\nUninstall.exe\r\n";
+    CHECK_EQ(payload_list.size(), size_t(76));
+    CHECK((names_of(payload_list) == std::vector<std::string>{"Kav-Player.exe", "Kav-Producer.exe",
+                                                              "Kav-Producer.exe.manifest",
+                                                              "Uninstall.exe"}));
+
+    CHECK((names_of("a.exe\r\nb.exe\r\n") == std::vector<std::string>{"a.exe", "b.exe"}));
+    // Without its closing CR LF the last name is lost.
+    CHECK((names_of("a.exe\r\nb.exe") == std::vector<std::string>{"a.exe"}));
+    CHECK((names_of("a.exe\r\n\r\nb.exe\r\n") == std::vector<std::string>{"a.exe", "", "b.exe"}));
+    // A zero byte ends the text.
+    CHECK(
+        (names_of(std::string("a.exe\r\nb\0c.exe\r\n", 16)) == std::vector<std::string>{"a.exe"}));
+    // The byte after a CR is skipped whatever it is; a CR as the very last byte still ends a name.
+    CHECK((names_of("a\rXb\r\n") == std::vector<std::string>{"a", "b"}));
+    CHECK((names_of("a\r") == std::vector<std::string>{"a"}));
+    CHECK(names_of("").empty());
+    CHECK(parse_file_name_list(nullptr, 10).empty());
+}
+
+void bare_names() {
+    for (const char* good : {"Kav-Player.exe", "Kav-Producer.exe.manifest", "a", ".hidden", "a b"})
+        CHECK(is_bare_file_name(good));
+    for (const char* bad : {"",
+                            ".",
+                            "..",
+                            "...",
+                            " ",
+                            "..\\evil.exe",
+                            "sub\\a.exe",
+                            "sub/a.exe",
+                            "/etc",
+                            "C:evil.exe",
+                            "C:\\Windows\\evil.exe",
+                            "a.exe:stream",
+                            "\\\\server\\share\\a",
+                            "a.exe.",
+                            "a.exe ",
+                            "a*b",
+                            "a?b",
+                            "a\"b",
+                            "a<b",
+                            "a|b",
+                            "a\tb"})
+        CHECK(!is_bare_file_name(bad));
+}
+
+void signature_search() {
+    std::vector<uint8_t> data(1000);
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = uint8_t(i * 7 + (i >> 3));
+    std::vector<uint8_t> sig(data.begin() + 300, data.begin() + 500);
+    CHECK_EQ(find_signature(data.data(), data.size(), sig.data(), sig.size()), int64_t(300));
+
+    // The first of two places wins; a near miss (last byte differs) is passed over.
+    std::vector<uint8_t> twice = data;
+    std::copy(sig.begin(), sig.end(), twice.begin() + 700);
+    std::copy(sig.begin(), sig.end() - 1, twice.begin() + 50);
+    CHECK_EQ(find_signature(twice.data(), twice.size(), sig.data(), sig.size()), int64_t(300));
+
+    // At the very end, and where it would run past the end.
+    std::vector<uint8_t> tail(data.begin(), data.begin() + 500);
+    CHECK_EQ(find_signature(tail.data(), tail.size(), sig.data(), sig.size()), int64_t(300));
+    std::vector<uint8_t> cut(data.begin(), data.begin() + 499);
+    CHECK_EQ(find_signature(cut.data(), cut.size(), sig.data(), sig.size()), int64_t(-1));
+    CHECK_EQ(find_signature(sig.data(), 199, sig.data(), sig.size()), int64_t(-1));
+    CHECK_EQ(find_signature(sig.data(), sig.size(), sig.data(), sig.size()), int64_t(0));
+    CHECK_EQ(find_signature(nullptr, 0, sig.data(), sig.size()), int64_t(-1));
+
+    CHECK_EQ(library_copy_length(1204768, 740916, 161280), size_t(161280));
+    CHECK_EQ(library_copy_length(1000, 900, 161280), size_t(100));
+    CHECK_EQ(library_copy_length(1000, 1000, 161280), size_t(0));
+    CHECK_EQ(library_copy_length(1000, 5000, 161280), size_t(0));
+}
+
+} // namespace
+
+int main() {
+    entry_header();
+    file_name_list();
+    bare_names();
+    signature_search();
+    return check_report();
+}
