@@ -1,8 +1,307 @@
-// Placeholder until the installation sequence exists: Install ends the run as if the user had
-// confirmed a cancel, so nothing is written.
-#include "engine/install_page.h"
+// Page 6: the unattended installation in twenty progress steps, recorded action by action in the
+// undo list, then the success message and the wait for "Fertigstellen".
+#include <windows.h>
+#include <shlobj.h>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include "core/page_loop.h"
+#include "core/session.h"
 #include "core/startup.h"
+#include "core/text_rules.h"
+#include "engine/file_types.h"
+#include "engine/install_page.h"
+#include "engine/install_steps.h"
+#include "engine/shortcuts.h"
+#include "engine/undo.h"
+#include "env/registry.h"
+#include "payload/pack.h"
+#include "services/dir_examine.h"
+#include "services/file_services.h"
+#include "ui/dialogs.h"
+#include "ui/toolkit.h"
+#include "ui/wizard_window.h"
+
+namespace {
+
+#ifdef KV_TEST_SEAMS
+// Test builds only: "kv-fail-step=N" on the command line makes step N fail where the system
+// cannot be made to fail it from outside. The shipped installer is built without any of this.
+int seam_step() {
+    const char* found = std::strstr(GetCommandLineA(), "kv-fail-step=");
+    return found ? std::atoi(found + std::strlen("kv-fail-step=")) : 0;
+}
+bool seam(int step) {
+    static const int failing = seam_step();
+    return failing == step;
+}
+#else
+constexpr bool seam(int) {
+    return false;
+}
+#endif
+
+// Holds a file open without sharing, as another program would, so that the installer's own
+// open of it fails for real. Only ever asked for by a test seam.
+struct ExclusiveHold {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    explicit ExclusiveHold(bool wanted, const std::string& path) {
+        if (wanted)
+            handle = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    void release() {
+        if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+        handle = INVALID_HANDLE_VALUE;
+    }
+    ~ExclusiveHold() { release(); }
+};
+
+const RegRoot kRoot = kHkeyLocalMachine;
+const char* const kLocal = ""; // the computer name of the local registry
+
+int g_steps_done = 0;
+
+// Lets the window repaint between steps; input that arrives meanwhile is discarded on purpose,
+// so no click or close request acts on a half-finished installation.
+void drain() {
+    while (poll_event() != 0) {
+    }
+}
+
+void advance() {
+    ++g_steps_done;
+    set_gadget_value(InstallProgressBar, progress_percent(g_steps_done));
+    drain();
+}
+
+bool fail(const InstallMessage& message) {
+    message_box(message.title, message.text, kButtonsOk);
+    session.page_index = -1;
+    return false;
+}
+
+std::string lookup_first(int preferred_csidl, int fallback_csidl) {
+    std::string folder = special_folder_path(preferred_csidl);
+    return folder.empty() ? special_folder_path(fallback_csidl) : folder;
+}
+
+// Step 1: the payload goes to a pack file in the temp folder first and is read back from there.
+bool write_pack(std::string& pack_path) {
+    char temp[1000];
+    DWORD length = GetTempPathA(sizeof temp, temp);
+    // Without a temp folder the bare name would land in whatever folder is current.
+    if (length == 0 || length >= sizeof temp) {
+        pack_path = kPackFileName;
+        return fail(message_pack_not_created(pack_path));
+    }
+    pack_path = std::string(temp, length) + kPackFileName;
+    if (!write_pack_file(pack_path)) return fail(message_pack_not_created(pack_path));
+    advance();
+    undo_add(kTagDeletePackFile, pack_path);
+    return true;
+}
+
+bool open_pack(const std::string& pack_path) {
+    ExclusiveHold hold(seam(2), pack_path);
+    int opened = pack_open(pack_path);
+    hold.release();
+    if (!opened) return fail(message_pack_not_opened(pack_path));
+    advance();
+    return true;
+}
+
+// Step 3: every missing folder of the path is made, but only the target itself is recorded, so
+// a roll-back or an uninstallation never removes parents that may be shared with other programs.
+bool create_target_folder() {
+    if (session.target_folder.empty()) return fail(message_target_not_created(""));
+    session.target_folder = with_trailing_backslash(session.target_folder);
+    const std::string& target = session.target_folder;
+    const std::string target_itself = without_trailing_backslash(target);
+    for (const std::string& component : target_folder_components(target)) {
+        if (folder_exists(component)) continue;
+        if (seam(3) || !dir_create(component)) return fail(message_target_not_created(target));
+        if (component == target_itself) undo_add(kTagDeleteDirectory, target_itself);
+    }
+    advance();
+    return true;
+}
+
+bool install_listed_files(const std::string& target, const std::string& pack_path) {
+    // Without the list nothing would be installed, yet every later step would report success.
+    if (!read_file_list() || session.file_name_list.empty())
+        return fail(message_pack_not_opened(pack_path));
+    std::string failed_path;
+    if (!install_payload_files(target, failed_path, &advance))
+        return fail(message_file_not_created(failed_path));
+    pack_close();
+    file_delete(pack_path);
+    undo_remove_oldest(); // the pack file's record; the file itself is gone
+    return true;
+}
+
+bool extract_library(const std::string& target) {
+    ExclusiveHold hold(seam(8), target + kProducerExe);
+    LibraryResult result = extract_embedded_library(target);
+    hold.release();
+    switch (result) {
+    case LibraryResult::tool_not_opened:
+        return fail(message_file_not_opened(target + kProducerExe));
+    case LibraryResult::library_not_created:
+        return fail(message_file_not_created(target + kLibraryName));
+    case LibraryResult::ok:
+        break;
+    }
+    advance();
+    return true;
+}
+
+// Folders that exist already belong to the user: they are reused and never recorded.
+bool create_document_folders(const std::string& target) {
+    for (const char* name : kDocumentFolders) {
+        const std::string path = target + name;
+        if (!folder_exists(path)) {
+            if (!dir_create(path)) return fail(message_folder_not_created(path));
+            undo_add(kTagDeleteDirectory, path);
+        }
+        advance();
+    }
+    return true;
+}
+
+bool create_start_menu_folder(std::string& start_menu) {
+    start_menu = start_menu_folder_path(lookup_first(CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS), "",
+                                        session.start_menu_folder);
+    if (session.make_start_menu_links == 1) {
+        if (start_menu.empty())
+            return fail(message_folder_not_created("\\" + session.start_menu_folder));
+        if (!folder_exists(start_menu)) {
+            if (!dir_create(start_menu)) return fail(message_folder_not_created(start_menu));
+            undo_add(kTagDeleteDirectory, start_menu);
+        }
+    }
+    start_menu += "\\";
+    advance();
+    return true;
+}
+
+bool record_installation() {
+    const std::string key = kProductKey;
+    if (!reg_key_exists(kRoot, key, kLocal)) {
+        if (seam(13) || !reg_create_key(kRoot, key, kLocal)) return fail(message_key_not_created());
+        undo_add(kTagDeleteRegKey, key);
+    }
+    advance();
+
+    // A seam points the write at a key that does not exist: the registry layer then fails the
+    // way it does for real, with its own message first.
+    auto write = [&](int step, const char* name, const std::string& text, uint32_t type) {
+        const std::string where = seam(step) ? key + "kv-missing\\" : key;
+        if (!reg_set_value(kRoot, where, name, text, type, kLocal))
+            return fail(message_value_not_created(name));
+        undo_add(kTagDeleteRegValue, key + name);
+        advance();
+        return true;
+    };
+    char number[16];
+    std::snprintf(number, sizeof number, "%ld", long(session.version_number));
+    if (!write(14, "version_string", session.version_text, kRegSz)) return false;
+    if (!write(15, "version_number", number, kRegDword)) return false;
+    // An update keeps the folder that the earlier installation recorded.
+    if (session.existing_install == 0)
+        return write(16, "program_path", without_trailing_backslash(session.target_folder), kRegSz);
+    advance();
+    return true;
+}
+
+bool make_shortcut(const ShortcutPlan& plan) {
+    if (!create_shortcut(plan.target, plan.link, "", plan.description, "", SW_SHOWNORMAL, 0,
+                         plan.target, 0))
+        return fail(message_shortcut_not_created(plan.link));
+    undo_add(kTagDeleteFile, plan.link);
+    return true;
+}
+
+bool create_shortcuts(const std::string& target, const std::string& start_menu) {
+    if (session.make_start_menu_links == 1)
+        for (const ShortcutPlan& plan : start_menu_shortcuts(start_menu, target))
+            if (!make_shortcut(plan)) return false;
+    advance();
+
+    const std::string desktop =
+        desktop_folder_path(lookup_first(CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_DESKTOP), "");
+    // With no desktop folder at all the link would go to the root of the current drive.
+    const std::string where = desktop.empty() ? "\\" : desktop;
+    if (session.make_desktop_link_producer == 1) {
+        ShortcutPlan plan = desktop_producer_shortcut(where, target);
+        if (desktop.empty()) return fail(message_shortcut_not_created(plan.link));
+        if (!make_shortcut(plan)) return false;
+    }
+    advance();
+    if (session.make_desktop_link_player == 1) {
+        ShortcutPlan plan = desktop_player_shortcut(where, target);
+        if (desktop.empty()) return fail(message_shortcut_not_created(plan.link));
+        if (!make_shortcut(plan)) return false;
+    }
+    advance();
+    return true;
+}
+
+// Their outcome is not checked: the document types are a convenience, never a reason to fail.
+void register_document_types(const std::string& target) {
+    const std::string player = target + kPlayerExe;
+    register_file_type("kvf", "Kavento-File", player, player, kPlayerExe, "open", "open");
+    register_file_type("kve", "Kavento-Export", player, player, kPlayerExe, "open", "open");
+    advance();
+}
+
+bool run_steps() {
+    std::string pack_path;
+    if (!write_pack(pack_path) || !open_pack(pack_path) || !create_target_folder()) return false;
+    const std::string target = session.target_folder;
+    std::string start_menu;
+    if (!install_listed_files(target, pack_path) || !extract_library(target) ||
+        !create_document_folders(target) || !create_start_menu_folder(start_menu) ||
+        !record_installation() || !create_shortcuts(target, start_menu))
+        return false;
+    register_document_types(target);
+    if (!write_uninstall_log(target)) return fail(message_log_not_created(target));
+    return true;
+}
+
+void enter_page() {
+    for (int gadget :
+         {ShortcutsHeader, ShortcutsFrame, DesktopProducerCheckbox, DesktopPlayerCheckbox})
+        set_gadget_hidden(gadget, 1);
+    write_gadget_text(InstallButton, "Fertigstellen");
+    set_gadget_disabled(BackButton, 1);
+    set_gadget_disabled(CancelButton, 1);
+    for (int gadget : {InstallHeader, ProgressFrame, InstallProgressBar, LaunchProducerCheckbox})
+        set_gadget_hidden(gadget, 0);
+    set_gadget_value(LaunchProducerCheckbox, 1);
+    g_steps_done = 0;
+}
+
+void wait_for_finish() {
+    const InstallMessage done_message = message_installed();
+    message_box(done_message.title, done_message.text, kButtonsOk);
+    for (;;) {
+        int event = wait_event();
+        if (event == EVENT_CLOSE_REQUEST) {
+            confirm_cancel();
+        } else if (event == EVENT_GADGET && event_source() == InstallButton) {
+            if (gadget_value(LaunchProducerCheckbox) == 1)
+                run_program(session.target_folder + kProducerExe, "", "", 0);
+            session.page_index += 1;
+            return;
+        }
+    }
+}
+
+} // namespace
 
 void run_install_page() {
-    shutdown_and_exit();
+    enter_page();
+    if (!run_steps()) return;
+    wait_for_finish();
 }

@@ -16,3 +16,5 @@ enum WizardFont : int { WelcomeTitleFont = 0, ProductNameFont = 1, BodyFont = 2,
 
 void draw_wizard_artwork();
 void load_wizard_fonts();
+// Releases the eight pictures and the four fonts; called by the shutdown after the window is gone.
+void release_artwork();

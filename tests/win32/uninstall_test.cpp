@@ -1,0 +1,473 @@
+// The uninstaller on a real file system and registry: each kind of removal, a damaged log, and the
+// built Uninstall.exe itself answering its message boxes like a user would.
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+#include "check.h"
+#include "engine/undo.h"
+#include "engine/uninstall_plan.h"
+#include "engine/uninstall_run.h"
+
+namespace {
+
+const char* const kTestKey = "SOFTWARE\\KvUninstallTest";
+
+bool write_file(const std::string& path, const std::string& bytes) {
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD done = 0;
+    BOOL ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+    CloseHandle(f);
+    return ok && done == bytes.size();
+}
+
+bool file_exists(const std::string& path) {
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool folder_exists(const std::string& path) {
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void reg_set(const std::string& key, const std::string& name, const std::string& value) {
+    HKEY k;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    if (!name.empty())
+        RegSetValueExA(k, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(k);
+}
+
+bool reg_key_exists(const std::string& key) {
+    HKEY k;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(k);
+    return true;
+}
+
+bool reg_value_exists(const std::string& key, const std::string& name) {
+    HKEY k;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS)
+        return false;
+    LONG status = RegQueryValueExA(k, name.c_str(), nullptr, nullptr, nullptr, nullptr);
+    RegCloseKey(k);
+    return status == ERROR_SUCCESS;
+}
+
+UninstallStep step(UninstallAction action, const std::string& path, const std::string& name = "") {
+    UninstallStep s;
+    s.action = action;
+    s.path = path;
+    s.value_name = name;
+    return s;
+}
+
+StepOutcome run(UninstallAction action, const std::string& path, const std::string& name = "") {
+    return perform_uninstall_step(step(action, path, name));
+}
+
+bool same(StepOutcome a, StepOutcome b) {
+    return a == b;
+}
+
+void file_steps() {
+    const std::string base = "C:\\kvun-files";
+    CreateDirectoryA(base.c_str(), nullptr);
+    const std::string a = base + "\\a.txt";
+    write_file(a, "a");
+    CHECK(same(run(UninstallAction::kDeleteFile, a), StepOutcome::kRemoved));
+    CHECK(!file_exists(a));
+    CHECK(same(run(UninstallAction::kDeleteFile, a), StepOutcome::kAlreadyGone));
+    CHECK(same(run(UninstallAction::kDeleteFile, base + "\\no\\such.txt"),
+               StepOutcome::kAlreadyGone));
+
+    write_file(a, "a");
+    SetFileAttributesA(a.c_str(), FILE_ATTRIBUTE_READONLY);
+    CHECK(same(run(UninstallAction::kDeleteFile, a), StepOutcome::kRemoved));
+    CHECK(!file_exists(a));
+
+    // A file that another program holds open stays and is reported.
+    write_file(a, "a");
+    HANDLE held = CreateFileA(a.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    CHECK(held != INVALID_HANDLE_VALUE);
+    CHECK(same(run(UninstallAction::kDeleteFile, a), StepOutcome::kFailed));
+    CHECK(file_exists(a));
+    CloseHandle(held);
+    CHECK(same(run(UninstallAction::kDeleteFile, a), StepOutcome::kRemoved));
+
+    // A folder where a file was recorded is not touched.
+    CreateDirectoryA(a.c_str(), nullptr);
+    CHECK(same(run(UninstallAction::kDeleteFile, a), StepOutcome::kFailed));
+    CHECK(folder_exists(a));
+    RemoveDirectoryA(a.c_str());
+    RemoveDirectoryA(base.c_str());
+}
+
+void folder_steps() {
+    const std::string base = "C:\\kvun-folders";
+    CreateDirectoryA(base.c_str(), nullptr);
+    const std::string f = base + "\\Kaventos";
+    CreateDirectoryA(f.c_str(), nullptr);
+    CHECK(same(run(UninstallAction::kDeleteFolder, f), StepOutcome::kRemoved));
+    CHECK(!folder_exists(f));
+    CHECK(same(run(UninstallAction::kDeleteFolder, f), StepOutcome::kAlreadyGone));
+
+    CreateDirectoryA(f.c_str(), nullptr);
+    write_file(f + "\\Mein Vortrag.kvf", "user data");
+    CHECK(same(run(UninstallAction::kDeleteFolder, f), StepOutcome::kNotEmpty));
+    CHECK(file_exists(f + "\\Mein Vortrag.kvf"));
+    DeleteFileA((f + "\\Mein Vortrag.kvf").c_str());
+
+    // An empty sub folder is something the installation did not make either.
+    CreateDirectoryA((f + "\\Alt").c_str(), nullptr);
+    CHECK(same(run(UninstallAction::kDeleteFolder, f), StepOutcome::kNotEmpty));
+    CHECK(folder_exists(f + "\\Alt"));
+    RemoveDirectoryA((f + "\\Alt").c_str());
+
+    SetFileAttributesA(f.c_str(), FILE_ATTRIBUTE_READONLY);
+    CHECK(same(run(UninstallAction::kDeleteFolder, f), StepOutcome::kRemoved));
+
+    write_file(f, "a file where the folder was");
+    CHECK(same(run(UninstallAction::kDeleteFolder, f), StepOutcome::kFailed));
+    CHECK(file_exists(f));
+    DeleteFileA(f.c_str());
+    RemoveDirectoryA(base.c_str());
+}
+
+void registry_steps() {
+    const std::string key = kTestKey;
+    const std::string sub = key + "\\Sub";
+    reg_set(key, "a", "1");
+    reg_set(key, "b", "2");
+    reg_set(sub, "", "");
+
+    CHECK(same(run(UninstallAction::kDeleteRegKey, key), StepOutcome::kNotEmpty));
+    CHECK(reg_value_exists(key, "a"));
+    CHECK(same(run(UninstallAction::kDeleteRegValue, key, "a"), StepOutcome::kRemoved));
+    CHECK(!reg_value_exists(key, "a"));
+    CHECK(reg_value_exists(key, "b"));
+    CHECK(same(run(UninstallAction::kDeleteRegValue, key, "a"), StepOutcome::kAlreadyGone));
+    CHECK(same(run(UninstallAction::kDeleteRegValue, key + "\\Nope", "a"),
+               StepOutcome::kAlreadyGone));
+    CHECK(same(run(UninstallAction::kDeleteRegValue, key, "b"), StepOutcome::kRemoved));
+
+    // No values left, but a sub key that someone else made: the key stays with it.
+    CHECK(same(run(UninstallAction::kDeleteRegKey, key), StepOutcome::kNotEmpty));
+    CHECK(reg_key_exists(sub));
+    CHECK(same(run(UninstallAction::kDeleteRegKey, sub), StepOutcome::kRemoved));
+    CHECK(same(run(UninstallAction::kDeleteRegKey, key), StepOutcome::kRemoved));
+    CHECK(!reg_key_exists(key));
+    CHECK(same(run(UninstallAction::kDeleteRegKey, key), StepOutcome::kAlreadyGone));
+}
+
+void reading_logs() {
+    const std::string path = "C:\\kvun-log.txt";
+    std::string text = "x";
+    DeleteFileA(path.c_str());
+    CHECK(!read_uninstall_log(path, text));
+    CHECK(text.empty());
+    const std::string bytes("*Delete file: C:\\\xe4\r\n\0zz\n", 21);
+    write_file(path, bytes);
+    CHECK(read_uninstall_log(path, text));
+    CHECK_EQ(text, bytes);
+    write_file(path, "");
+    CHECK(read_uninstall_log(path, text));
+    CHECK(text.empty());
+    CHECK(!read_uninstall_log("C:\\", text)); // a folder is no log
+    DeleteFileA(path.c_str());
+}
+
+DWORD WINAPI close_later(void* handle) {
+    Sleep(300);
+    CloseHandle(static_cast<HANDLE>(handle));
+    return 0;
+}
+
+// An installation-shaped folder and its log, with damage: garbage, an empty line, a very long
+// line, lines for things already gone, the pack file's line, and a user document.
+void damaged_log() {
+    const std::string t = "C:\\kvun-target";
+    CreateDirectoryA(t.c_str(), nullptr);
+    for (const char* d : {"\\Kaventos", "\\Exporte", "\\HTML"})
+        CreateDirectoryA((t + d).c_str(), nullptr);
+    for (const char* f : {"\\Kav-Player.exe", "\\Kav-Producer.exe", "\\fmod.dll"})
+        write_file(t + f, "program");
+    write_file(t + "\\Kaventos\\Urlaub.kvf", "the user's own slide show");
+    reg_set(kTestKey, "version_string", "1.20.1");
+    reg_set(kTestKey, "program_path", t);
+
+    std::string log = "*Delete file: " + t + "\\Uninstall.txt\r\n" +
+                      "*Delete file: C:\\kvun-gone\\Kavento-Player.lnk\r\n" +
+                      "*Delete reg_value_local_machine: " + kTestKey + "\\program_path\r\n" +
+                      "*Delete reg_value_local_machine: " + kTestKey + "\\version_number\r\n" +
+                      "*Delete reg_value_local_machine: " + kTestKey + "\\version_string\r\n" +
+                      "\x01\x02 garbage\r\n" + "\r\n" +
+                      "*Delete reg_key_local_machine: " + kTestKey + "\\\r\n" +
+                      "*Delete file: C:\\" + std::string(70000, 'L') + "\r\n" +
+                      "*Delete File: C:\\kvun-target\\Kavento.pac\r\n" + "*Delete directory: " + t +
+                      "\\HTML\r\n" + "*Delete directory: " + t + "\\Exporte\r\n" +
+                      "*Delete directory: " + t + "\\Kaventos\r\n" + "*Delete file: " + t +
+                      "\\fmod.dll\r\n" + "*Delete file: " + t + "\\Kav-Producer.exe\r\n" +
+                      "*Delete file: " + t + "\\Kav-Player.exe\r\n" + "*Delete directory: " + t;
+    write_file(t + "\\Uninstall.txt", log);
+
+    // The player is still running when the uninstallation starts and ends a moment later.
+    HANDLE player = CreateFileA((t + "\\Kav-Player.exe").c_str(), GENERIC_READ, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    CHECK(player != INVALID_HANDLE_VALUE);
+    HANDLE closer = CreateThread(nullptr, 0, close_later, player, 0, nullptr);
+
+    std::string text;
+    CHECK(read_uninstall_log(t + "\\Uninstall.txt", text));
+    UninstallPlan plan = plan_uninstall(text);
+    CHECK_EQ(plan.skipped_lines, size_t(2)); // the garbage and the over-long path
+    std::vector<StepResult> results = perform_uninstall(plan, 1000);
+    WaitForSingleObject(closer, INFINITE);
+    CloseHandle(closer);
+
+    CHECK(!file_exists(t + "\\Uninstall.txt"));
+    CHECK(!file_exists(t + "\\Kav-Player.exe")); // removed on the second try
+    CHECK(!file_exists(t + "\\Kav-Producer.exe"));
+    CHECK(!file_exists(t + "\\fmod.dll"));
+    CHECK(!folder_exists(t + "\\HTML"));
+    CHECK(!folder_exists(t + "\\Exporte"));
+    CHECK(!reg_key_exists(kTestKey));
+    CHECK(file_exists(t + "\\Kaventos\\Urlaub.kvf"));
+    CHECK(folder_exists(t + "\\Kaventos"));
+
+    std::string report = uninstall_report_text(results, plan.skipped_lines);
+    CHECK(report.find("'" + t + "\\Kaventos' (enthält noch andere Dateien)") != std::string::npos);
+    CHECK(report.find("'" + t + "' (enthält noch andere Dateien)") != std::string::npos);
+    CHECK(report.find("2 Zeilen") != std::string::npos);
+    CHECK(report.find("Kav-Player.exe") == std::string::npos);
+    CHECK(report.find("kvun-gone") == std::string::npos); // already gone is no failure
+
+    DeleteFileA((t + "\\Kaventos\\Urlaub.kvf").c_str());
+    RemoveDirectoryA((t + "\\Kaventos").c_str());
+    RemoveDirectoryA(t.c_str());
+}
+
+// --- The built program, driven through its message boxes -----------------------------------
+
+struct Box {
+    HWND window = nullptr;
+    DWORD process = 0;
+    std::string title;
+    std::string text;
+};
+
+BOOL CALLBACK find_box(HWND window, LPARAM out) {
+    char name[64] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (std::strcmp(name, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+    Box* box = reinterpret_cast<Box*>(out);
+    box->window = window;
+    GetWindowThreadProcessId(window, &box->process);
+    char buffer[8192] = "";
+    GetWindowTextA(window, buffer, sizeof buffer);
+    box->title = buffer;
+    buffer[0] = 0;
+    GetWindowTextA(GetDlgItem(window, 0xFFFF), buffer, sizeof buffer);
+    box->text = buffer;
+    return FALSE;
+}
+
+// The next message box of any process (the uninstaller's copy is not our child).
+Box wait_box(DWORD ms = 20000) {
+    Box box;
+    for (DWORD waited = 0; waited < ms && !box.window; waited += 50) {
+        EnumWindows(find_box, reinterpret_cast<LPARAM>(&box));
+        if (!box.window) Sleep(50);
+    }
+    return box;
+}
+
+bool answer_and_wait(const Box& box, int button) {
+    if (!box.window) return false;
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, box.process);
+    PostMessageA(box.window, WM_COMMAND, button, 0);
+    if (!process) return false;
+    bool ended = WaitForSingleObject(process, 20000) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return ended;
+}
+
+HANDLE start(const std::string& exe) {
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::string command = "\"" + exe + "\"";
+    if (!CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, "C:\\", &si,
+                        &pi))
+        return nullptr;
+    CloseHandle(pi.hThread);
+    return pi.hProcess;
+}
+
+std::string built_uninstaller() {
+    const char* build = std::getenv("KV_BUILD_DIR");
+    if (!build) return std::string();
+    std::string path = std::string("Z:") + build + "/programs/Uninstall.exe";
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+std::string temp_copies() {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    std::string found;
+    WIN32_FIND_DATAA e;
+    HANDLE f = FindFirstFileA((std::string(temp) + "Kavento-Deinstallation*.exe").c_str(), &e);
+    if (f == INVALID_HANDLE_VALUE) return found;
+    do
+        found += std::string(e.cFileName) + ";";
+    while (FindNextFileA(f, &e));
+    FindClose(f);
+    return found;
+}
+
+const std::string kTarget = "C:\\Program Files\\Kavento-Producer";
+const std::string kMenu = "C:\\kvun-menu\\Kavento-Producer";
+const std::string kProductKey = "SOFTWARE\\Kavento-Producer";
+
+void install_fake(const std::string& uninstaller) {
+    CreateDirectoryA(kTarget.c_str(), nullptr);
+    for (const char* d : {"\\Kaventos", "\\Exporte", "\\HTML"})
+        CreateDirectoryA((kTarget + d).c_str(), nullptr);
+    CopyFileA(uninstaller.c_str(), (kTarget + "\\Uninstall.exe").c_str(), FALSE);
+    write_file(kTarget + "\\Kav-Player.exe", "player");
+    CreateDirectoryA("C:\\kvun-menu", nullptr);
+    CreateDirectoryA(kMenu.c_str(), nullptr);
+    write_file(kMenu + "\\Uninstall.lnk", "link");
+    reg_set(kProductKey, "version_string", "1.20.1");
+    std::string log;
+    for (const std::string& line : {
+             std::string(kTagDeleteFile) + kTarget + "\\Uninstall.txt",
+             std::string(kTagDeleteFile) + kMenu + "\\Uninstall.lnk",
+             std::string(kTagDeleteRegValue) + kProductKey + "\\version_string",
+             std::string(kTagDeleteRegKey) + kProductKey + "\\",
+             std::string(kTagDeleteDirectory) + kMenu,
+             std::string(kTagDeleteDirectory) + kTarget + "\\HTML",
+             std::string(kTagDeleteDirectory) + kTarget + "\\Exporte",
+             std::string(kTagDeleteDirectory) + kTarget + "\\Kaventos",
+             std::string(kTagDeleteFile) + kTarget + "\\Uninstall.exe",
+             std::string(kTagDeleteFile) + kTarget + "\\Kav-Player.exe",
+             std::string(kTagDeleteDirectory) + kTarget,
+         })
+        log += line + "\r\n";
+    write_file(kTarget + "\\Uninstall.txt", log);
+}
+
+bool fake_installed() {
+    return file_exists(kTarget + "\\Uninstall.exe") && file_exists(kTarget + "\\Uninstall.txt") &&
+           file_exists(kTarget + "\\Kav-Player.exe") && folder_exists(kTarget + "\\HTML") &&
+           file_exists(kMenu + "\\Uninstall.lnk") &&
+           reg_value_exists(kProductKey, "version_string");
+}
+
+void program_answer_no(const std::string& uninstaller) {
+    install_fake(uninstaller);
+    std::string copies_before = temp_copies();
+    HANDLE p = start(kTarget + "\\Uninstall.exe");
+    CHECK(p != nullptr);
+    Box box = wait_box();
+    CHECK_EQ(box.title, std::string(kUninstallTitle));
+    CHECK_EQ(box.text, std::string(kUninstallQuestion));
+    CHECK(answer_and_wait(box, IDNO));
+    if (p) CloseHandle(p);
+    CHECK(fake_installed());
+    CHECK_EQ(temp_copies(), copies_before);
+}
+
+void program_answer_yes(const std::string& uninstaller, bool with_document) {
+    install_fake(uninstaller);
+    const std::string doc = kTarget + "\\Kaventos\\Vortrag.kvf";
+    if (with_document) write_file(doc, "mine");
+    HANDLE p = start(kTarget + "\\Uninstall.exe");
+    CHECK(p != nullptr);
+    Box question = wait_box();
+    CHECK_EQ(question.text, std::string(kUninstallQuestion));
+    CHECK(answer_and_wait(question, IDYES));
+    if (p) CloseHandle(p);
+
+    // The report comes from the copy in the temp folder, after the original has ended.
+    Box report = wait_box(30000);
+    CHECK_EQ(report.title, std::string(kUninstallTitle));
+    CHECK(report.process != question.process);
+    if (with_document) {
+        CHECK(report.text.find("'" + kTarget + "\\Kaventos' (enthält noch andere Dateien)") !=
+              std::string::npos);
+        CHECK(report.text.find("'" + kTarget + "' (enthält") != std::string::npos);
+    } else {
+        CHECK_EQ(report.text, std::string(kUninstallSuccess));
+    }
+    CHECK(answer_and_wait(report, IDOK));
+
+    CHECK(!file_exists(kTarget + "\\Uninstall.exe"));
+    CHECK(!file_exists(kTarget + "\\Uninstall.txt"));
+    CHECK(!file_exists(kTarget + "\\Kav-Player.exe"));
+    CHECK(!folder_exists(kTarget + "\\HTML"));
+    CHECK(!folder_exists(kMenu));
+    CHECK(folder_exists("C:\\kvun-menu")); // not in the log
+    CHECK(!reg_key_exists(kProductKey));
+    CHECK_EQ(folder_exists(kTarget), with_document);
+    CHECK_EQ(file_exists(doc), with_document);
+    // The copy is left for deletion at the next restart.
+    CHECK(!temp_copies().empty());
+    if (with_document) {
+        DeleteFileA(doc.c_str());
+        RemoveDirectoryA((kTarget + "\\Kaventos").c_str());
+        RemoveDirectoryA(kTarget.c_str());
+    }
+}
+
+void program_without_log(const std::string& uninstaller) {
+    const std::string folder = "C:\\kvun-nolog";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    CopyFileA(uninstaller.c_str(), (folder + "\\Uninstall.exe").c_str(), FALSE);
+    write_file(folder + "\\Kav-Player.exe", "player");
+    HANDLE p = start(folder + "\\Uninstall.exe");
+    Box box = wait_box();
+    CHECK_EQ(box.title, std::string(kUninstallErrorTitle));
+    CHECK_EQ(box.text, uninstall_log_missing_text(folder + "\\Uninstall.txt"));
+    CHECK(answer_and_wait(box, IDOK));
+    if (p) CloseHandle(p);
+    CHECK(file_exists(folder + "\\Uninstall.exe"));
+    CHECK(file_exists(folder + "\\Kav-Player.exe"));
+
+    // A log with nothing to act on is refused the same way rather than reported as a success.
+    write_file(folder + "\\Uninstall.txt", "nonsense\r\n*Delete File: C:\\x.pac\r\n");
+    p = start(folder + "\\Uninstall.exe");
+    box = wait_box();
+    CHECK_EQ(box.title, std::string(kUninstallErrorTitle));
+    CHECK(answer_and_wait(box, IDOK));
+    if (p) CloseHandle(p);
+    CHECK(file_exists(folder + "\\Uninstall.txt"));
+}
+
+} // namespace
+
+int main() {
+    file_steps();
+    folder_steps();
+    registry_steps();
+    reading_logs();
+    damaged_log();
+    std::string uninstaller = built_uninstaller();
+    CHECK(file_exists(uninstaller));
+    if (file_exists(uninstaller)) {
+        program_answer_no(uninstaller);
+        program_answer_yes(uninstaller, false);
+        program_answer_yes(uninstaller, true);
+        program_without_log(uninstaller);
+    }
+    return check_report();
+}

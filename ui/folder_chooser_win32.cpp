@@ -1,0 +1,71 @@
+#include "ui/dialogs.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <ole2.h>
+#include <shlobj.h>
+
+#include "ui/folder_chooser.h"
+#include "services/system_library.h"
+
+namespace {
+
+using BrowseForFolder = LPITEMIDLIST(WINAPI*)(LPBROWSEINFOA);
+using PathFromIdList = BOOL(WINAPI*)(LPCITEMIDLIST, LPSTR);
+
+void* lookup(HMODULE library, const char* name, const char* ansi_name) {
+    FARPROC found = GetProcAddress(library, name);
+    if (!found) found = GetProcAddress(library, ansi_name);
+    return reinterpret_cast<void*>(found);
+}
+
+int CALLBACK select_start_folder(HWND chooser, UINT message, LPARAM, LPARAM data) {
+    const char* start = reinterpret_cast<const char*>(data);
+    if (message == BFFM_INITIALIZED && start && *start)
+        SendMessageA(chooser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(start));
+    return 0;
+}
+
+} // namespace
+
+std::string choose_folder(const std::string& title, const std::string& initial_folder) {
+    HMODULE shell = load_system_library("SHELL32.DLL");
+    if (!shell) return std::string();
+    auto browse =
+        reinterpret_cast<BrowseForFolder>(lookup(shell, "SHBrowseForFolder", "SHBrowseForFolderA"));
+    auto path_of = reinterpret_cast<PathFromIdList>(
+        lookup(shell, "SHGetPathFromIDList", "SHGetPathFromIDListA"));
+    if (!browse || !path_of) {
+        FreeLibrary(shell);
+        return std::string();
+    }
+
+    std::string start = chooser_start_folder(initial_folder);
+    BROWSEINFOA info = {};
+    info.hwndOwner = static_cast<HWND>(dialog_owner());
+    info.pidlRoot = nullptr;
+    info.pszDisplayName = nullptr;
+    info.lpszTitle = title.c_str();
+    info.ulFlags = BIF_NEWDIALOGSTYLE | BIF_EDITBOX;
+    info.lpfn = select_start_folder;
+    info.lParam = reinterpret_cast<LPARAM>(start.c_str());
+
+    // The resizable chooser is an OLE client: it needs OLE on this thread, which nothing else
+    // here keeps running.
+    HRESULT ole = OleInitialize(nullptr);
+    disable_thread_windows();
+    LPITEMIDLIST item = browse(&info);
+    enable_thread_windows();
+
+    std::string result;
+    if (item) {
+        char path[MAX_PATH + 1] = {};
+        if (!path_of(item, path)) path[0] = '\0';
+        // The shell allocates item lists with its task allocator, not GlobalAlloc.
+        CoTaskMemFree(item);
+        result = chooser_result(path);
+    }
+    if (SUCCEEDED(ole)) OleUninitialize();
+    FreeLibrary(shell);
+    return result;
+}

@@ -1,0 +1,522 @@
+#include "ui/toolkit.h"
+
+#include <commctrl.h>
+#include <richedit.h>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "services/system_library.h"
+
+namespace {
+
+enum class Kind {
+    None,
+    Button,
+    Checkbox,
+    Label,
+    Frame,
+    LineEdit,
+    ListBox,
+    RichViewer,
+    PictureView,
+    ProgressBar
+};
+
+struct GadgetEntry {
+    HWND handle = nullptr;
+    Kind kind = Kind::None;
+};
+
+struct WindowEntry {
+    HWND handle = nullptr;
+    char class_name[32] = {};
+    HACCEL accelerators = nullptr;
+};
+
+constexpr size_t kInitialGadgets = 30;
+constexpr size_t kGadgetHeadroom = 30;
+constexpr WORD kFocusForward = 1212;
+constexpr WORD kFocusBackward = 1213;
+// Posted to itself on WM_SIZE, so that the size event is raised from the message loop and not in
+// the middle of whatever call resized the window.
+constexpr UINT kSizeChanged = WM_APP + 5;
+constexpr int kTextLimit = 32000;
+constexpr int kEditorTextLimit = 64000;
+
+std::vector<GadgetEntry> gadgets;
+std::vector<WindowEntry> windows;
+HWND gadget_parent = nullptr;
+HFONT gui_font = nullptr;
+bool started = false;
+HMODULE rich_edit_library = nullptr;
+const char* rich_edit_class = nullptr;
+bool rich_edit_tried = false;
+
+int pending_event = 0;
+int last_source = 0;
+
+void start() {
+    if (started) return;
+    started = true;
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    if (!InitCommonControlsEx(&controls)) InitCommonControls();
+    gadgets.assign(kInitialGadgets, GadgetEntry{});
+    gui_font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+GadgetEntry* gadget(int number) {
+    if (number < 0 || size_t(number) >= gadgets.size()) return nullptr;
+    GadgetEntry& g = gadgets[number];
+    if (!g.handle) return nullptr;
+    // A control destroyed behind the table's back (its parent went away) counts as absent.
+    if (!IsWindow(g.handle)) {
+        g = GadgetEntry{};
+        return nullptr;
+    }
+    return &g;
+}
+
+WindowEntry* window_of(HWND handle) {
+    for (WindowEntry& w : windows)
+        if (w.handle && w.handle == handle) return &w;
+    return nullptr;
+}
+
+void forget_control(HWND control) {
+    for (GadgetEntry& g : gadgets)
+        if (g.handle == control) g = GadgetEntry{};
+}
+
+bool is_list_box(HWND control) {
+    char name[16] = {};
+    GetClassNameA(control, name, sizeof(name));
+    return std::strncmp(name, "List", 4) == 0;
+}
+
+struct TabWalk {
+    HWND parent;
+    std::vector<HWND> candidates;
+};
+
+BOOL CALLBACK collect_tab_stop(HWND child, LPARAM data) {
+    TabWalk* walk = reinterpret_cast<TabWalk*>(data);
+    if (GetParent(child) != walk->parent) return TRUE;
+    LONG style = GetWindowLongA(child, GWL_STYLE);
+    if ((style & WS_TABSTOP) && IsWindowVisible(child) && IsWindowEnabled(child))
+        walk->candidates.push_back(child);
+    return TRUE;
+}
+
+void move_focus(HWND window, bool forwards) {
+    TabWalk walk{window, {}};
+    EnumChildWindows(window, collect_tab_stop, reinterpret_cast<LPARAM>(&walk));
+    const std::vector<HWND>& c = walk.candidates;
+    if (c.empty()) return;
+    HWND focus = GetFocus();
+    int current = -1;
+    for (size_t i = 0; i < c.size(); ++i)
+        if (c[i] == focus || IsChild(c[i], focus)) current = int(i);
+    int n = int(c.size());
+    int next;
+    if (forwards)
+        next = current < 0 ? 0 : (current + 1) % n;
+    else
+        next = current <= 0 ? n - 1 : current - 1;
+    SetFocus(c[next]);
+}
+
+LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_CLOSE:
+        pending_event = EVENT_CLOSE_REQUEST;
+        return 0;
+    case WM_COMMAND:
+        if (lparam) {
+            HWND control = reinterpret_cast<HWND>(lparam);
+            if (is_list_box(control)) {
+                WORD code = HIWORD(wparam);
+                if (code != LBN_SELCHANGE && code != LBN_DBLCLK) return 0;
+            }
+            pending_event = EVENT_GADGET;
+            last_source = int(GetWindowLongA(control, GWL_ID));
+            return 0;
+        }
+        if (HIWORD(wparam) == 1) {
+            if (LOWORD(wparam) == kFocusForward) move_focus(window, true);
+            if (LOWORD(wparam) == kFocusBackward) move_focus(window, false);
+            return 0;
+        }
+        break;
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+        if (lparam) {
+            pending_event = EVENT_GADGET;
+            last_source = int(GetWindowLongA(reinterpret_cast<HWND>(lparam), GWL_ID));
+            return 0;
+        }
+        break;
+    case WM_SIZE:
+        PostMessageA(window, kSizeChanged, 0, 0);
+        break;
+    case kSizeChanged:
+        pending_event = EVENT_SIZE;
+        return 0;
+    case WM_PARENTNOTIFY:
+        if (LOWORD(wparam) == WM_DESTROY) forget_control(reinterpret_cast<HWND>(lparam));
+        break;
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+HWND make_control(int number, Kind kind, const char* native_class, const char* text, DWORD style,
+                  DWORD ex_style, int x, int y, int width, int height) {
+    start();
+    if (number < 0) return nullptr;
+    if (size_t(number) >= gadgets.size()) gadgets.resize(size_t(number) + kGadgetHeadroom);
+    if (GadgetEntry* old = gadget(number)) {
+        HWND previous = old->handle;
+        *old = GadgetEntry{};
+        DestroyWindow(previous);
+    }
+    HWND control = CreateWindowExA(ex_style, native_class, text, WS_CHILD | WS_VISIBLE | style, x,
+                                   y, width, height, gadget_parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(number)),
+                                   GetModuleHandleA(nullptr), nullptr);
+    if (!control) return nullptr;
+    gadgets[number] = GadgetEntry{control, kind};
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(gui_font), TRUE);
+    return control;
+}
+
+bool has_text_label(Kind kind) {
+    return kind == Kind::Button || kind == Kind::Checkbox || kind == Kind::Label ||
+           kind == Kind::Frame || kind == Kind::LineEdit;
+}
+
+std::string window_text(HWND handle, int limit) {
+    int length = GetWindowTextLengthA(handle);
+    if (length <= 0) return std::string();
+    if (length > limit) length = limit;
+    std::string text(size_t(length) + 1, '\0');
+    int got = GetWindowTextA(handle, &text[0], length + 1);
+    text.resize(got > 0 ? size_t(got) : 0);
+    return text;
+}
+
+int finish_event() {
+    int code = pending_event;
+    pending_event = 0;
+    return code;
+}
+
+void handle_message(MSG& msg) {
+    HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    WindowEntry* w = root ? window_of(root) : nullptr;
+    if (!w) w = window_of(GetActiveWindow());
+    if (w && w->accelerators && TranslateAcceleratorA(w->handle, w->accelerators, &msg)) return;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+}
+
+} // namespace
+
+void toolkit_init() {
+    start();
+}
+
+void toolkit_shutdown() {
+    for (size_t i = windows.size(); i-- > 0;) {
+        WindowEntry& w = windows[i];
+        if (w.handle) DestroyWindow(w.handle);
+        if (w.class_name[0]) UnregisterClassA(w.class_name, GetModuleHandleA(nullptr));
+        if (w.accelerators) DestroyAcceleratorTable(w.accelerators);
+        w = WindowEntry{};
+    }
+    windows.clear();
+    gadgets.clear();
+    gadget_parent = nullptr;
+    if (rich_edit_library) FreeLibrary(rich_edit_library);
+    rich_edit_library = nullptr;
+    rich_edit_class = nullptr;
+    rich_edit_tried = false;
+    pending_event = 0;
+    last_source = 0;
+    started = false;
+}
+
+HWND open_top_window(int window, int x, int y, int width, int height, uint32_t flags,
+                     const std::string& title) {
+    start();
+    if (window < 0) return nullptr;
+    if (size_t(window) >= windows.size()) windows.resize(size_t(window) + 1);
+    WindowEntry& entry = windows[window];
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    if (entry.handle) DestroyWindow(entry.handle);
+    if (entry.class_name[0]) UnregisterClassA(entry.class_name, instance);
+    if (entry.accelerators) DestroyAcceleratorTable(entry.accelerators);
+    entry = WindowEntry{};
+
+    std::snprintf(entry.class_name, sizeof(entry.class_name), "WindowClass_%ld", long(window));
+    WNDCLASSA wc = {};
+    wc.style = 0;
+    wc.lpfnWndProc = window_procedure;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+    if (!wc.hIcon) wc.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = entry.class_name;
+    RegisterClassA(&wc);
+
+    DWORD style = DWORD(flags & ~(kCentreOnScreen | kCentreOnActiveWindow));
+    if (style == 0 || style == WS_VISIBLE) style |= WS_CAPTION;
+    // Passing WS_VISIBLE asks for a window that starts hidden; without it the window shows at once.
+    if (style & WS_VISIBLE)
+        style &= ~DWORD(WS_VISIBLE);
+    else
+        style |= WS_VISIBLE;
+
+    RECT frame = {0, 0, width, height};
+    AdjustWindowRect(&frame, style, FALSE);
+    int outer_width = frame.right - frame.left;
+    int outer_height = frame.bottom - frame.top;
+    RECT area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    bool centre = (flags & kCentreOnScreen) != 0;
+    if (flags & kCentreOnActiveWindow) {
+        centre = true;
+        HWND active = GetActiveWindow();
+        if (active) GetWindowRect(active, &area);
+    }
+    if (centre) {
+        int area_width = area.right - area.left;
+        int area_height = area.bottom - area.top;
+        x = area.left + area_width / 2 - std::min(outer_width, area_width) / 2;
+        y = area.top + area_height / 2 - std::min(outer_height, area_height) / 2;
+    }
+    entry.handle = CreateWindowExA(0, entry.class_name, title.c_str(), style, x, y, outer_width,
+                                   outer_height, nullptr, nullptr, instance, nullptr);
+    ACCEL keys[2] = {{FVIRTKEY | FNOINVERT, VK_TAB, kFocusForward},
+                     {FVIRTKEY | FNOINVERT | FSHIFT, VK_TAB, kFocusBackward}};
+    entry.accelerators = CreateAcceleratorTableA(keys, 2);
+    return entry.handle;
+}
+
+HWND window_handle(int window) {
+    if (window < 0 || size_t(window) >= windows.size()) return nullptr;
+    return windows[window].handle;
+}
+
+void set_gadget_parent(HWND parent) {
+    gadget_parent = parent;
+}
+
+HWND create_button(int gadget, int x, int y, int width, int height, const std::string& text) {
+    return make_control(gadget, Kind::Button, "BUTTON", text.c_str(),
+                        WS_GROUP | WS_TABSTOP | BS_PUSHBUTTON, 0, x, y, width, height);
+}
+
+HWND create_checkbox(int gadget, int x, int y, int width, int height, const std::string& text) {
+    return make_control(gadget, Kind::Checkbox, "BUTTON", text.c_str(),
+                        WS_GROUP | WS_TABSTOP | BS_AUTOCHECKBOX, 0, x, y, width, height);
+}
+
+HWND create_label(int gadget, int x, int y, int width, int height, const std::string& text) {
+    return make_control(gadget, Kind::Label, "STATIC", text.c_str(), WS_GROUP | SS_LEFT, 0, x, y,
+                        width, height);
+}
+
+HWND create_group_frame(int gadget, int x, int y, int width, int height, const std::string& text) {
+    return make_control(gadget, Kind::Frame, "BUTTON", text.c_str(), WS_GROUP | BS_GROUPBOX, 0, x,
+                        y, width, height);
+}
+
+HWND create_line_edit(int gadget, int x, int y, int width, int height, const std::string& text,
+                      uint32_t options) {
+    DWORD style =
+        WS_GROUP | WS_TABSTOP | ES_AUTOHSCROLL | (options & (kEditReadOnly | kEditKeepSelection));
+    DWORD ex_style = (options & kEditBorderless) ? 0 : WS_EX_CLIENTEDGE;
+    return make_control(gadget, Kind::LineEdit, "EDIT", text.c_str(), style, ex_style, x, y, width,
+                        height);
+}
+
+HWND create_list_box(int gadget, int x, int y, int width, int height) {
+    return make_control(gadget, Kind::ListBox, "LISTBOX", "",
+                        WS_VSCROLL | WS_HSCROLL | WS_GROUP | WS_TABSTOP | LBS_NOTIFY |
+                            LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
+                        WS_EX_CLIENTEDGE, x, y, width, height);
+}
+
+HWND create_rich_viewer(int gadget, int x, int y, int width, int height) {
+    if (!rich_edit_tried) {
+        rich_edit_tried = true;
+        // Only from the system folder: an installer run from a downloads folder must not load a
+        // planted RICHED20.DLL lying beside it.
+        rich_edit_library = load_system_library("RICHED20.DLL");
+        if (rich_edit_library) {
+            rich_edit_class = "RichEdit20A";
+        } else {
+            rich_edit_library = load_system_library("RICHED32.DLL");
+            if (rich_edit_library) rich_edit_class = "RichEdit";
+        }
+    }
+    if (!rich_edit_class) return nullptr;
+    return make_control(gadget, Kind::RichViewer, rich_edit_class, "",
+                        WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL |
+                            ES_AUTOHSCROLL | ES_NOHIDESEL | ES_WANTRETURN,
+                        WS_EX_CLIENTEDGE, x, y, width, height);
+}
+
+HWND create_picture_view(int gadget, int x, int y, int width, int height, HANDLE picture) {
+    bool is_bitmap = !picture || GetObjectType(picture) == OBJ_BITMAP;
+    HWND control = make_control(gadget, Kind::PictureView, "STATIC", "",
+                                is_bitmap ? SS_BITMAP : SS_ICON, 0, x, y, width, height);
+    // The control takes the picture's size when the picture is attached.
+    if (control && picture)
+        SendMessageA(control, STM_SETIMAGE, is_bitmap ? IMAGE_BITMAP : IMAGE_ICON,
+                     reinterpret_cast<LPARAM>(picture));
+    return control;
+}
+
+HWND create_progress_bar(int gadget, int x, int y, int width, int height, int minimum,
+                         int maximum) {
+    HWND control =
+        make_control(gadget, Kind::ProgressBar, PROGRESS_CLASSA, "", 0, 0, x, y, width, height);
+    if (control) {
+        SendMessageA(control, PBM_SETRANGE, 0, MAKELPARAM(minimum, maximum));
+        SendMessageA(control, PBM_SETPOS, WPARAM(minimum), 0);
+    }
+    return control;
+}
+
+void set_gadget_hidden(int number, int hidden) {
+    if (GadgetEntry* g = gadget(number)) ShowWindow(g->handle, hidden ? SW_HIDE : SW_SHOW);
+}
+
+void set_gadget_disabled(int number, int disabled) {
+    if (GadgetEntry* g = gadget(number)) EnableWindow(g->handle, disabled ? FALSE : TRUE);
+}
+
+void set_gadget_value(int number, int value) {
+    GadgetEntry* g = gadget(number);
+    if (!g) return;
+    switch (g->kind) {
+    case Kind::Button:
+    case Kind::Checkbox:
+        SendMessageA(g->handle, BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
+        break;
+    case Kind::ProgressBar:
+        SendMessageA(g->handle, PBM_SETPOS, WPARAM(value), 0);
+        break;
+    case Kind::ListBox:
+        SendMessageA(g->handle, LB_SETCURSEL, WPARAM(value), 0);
+        break;
+    default:
+        break;
+    }
+}
+
+int gadget_value(int number) {
+    GadgetEntry* g = gadget(number);
+    if (!g) return 0;
+    switch (g->kind) {
+    case Kind::Button:
+    case Kind::Checkbox:
+        return SendMessageA(g->handle, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+    case Kind::ProgressBar:
+        return int(SendMessageA(g->handle, PBM_GETPOS, 0, 0));
+    case Kind::ListBox:
+        return int(SendMessageA(g->handle, LB_GETCURSEL, 0, 0));
+    default:
+        return 0;
+    }
+}
+
+void write_gadget_text(int number, const std::string& text) {
+    GadgetEntry* g = gadget(number);
+    if (!g) return;
+    if (has_text_label(g->kind) || g->kind == Kind::RichViewer) {
+        SetWindowTextA(g->handle, text.c_str());
+    } else if (g->kind == Kind::ListBox) {
+        LRESULT found = SendMessageA(g->handle, LB_FINDSTRINGEXACT, WPARAM(-1),
+                                     reinterpret_cast<LPARAM>(text.c_str()));
+        SendMessageA(g->handle, LB_SETCURSEL, found == LB_ERR ? WPARAM(-1) : WPARAM(found), 0);
+    }
+}
+
+std::string read_gadget_text(int number) {
+    GadgetEntry* g = gadget(number);
+    if (!g) return std::string();
+    if (has_text_label(g->kind)) return window_text(g->handle, kTextLimit);
+    if (g->kind == Kind::RichViewer) return window_text(g->handle, kEditorTextLimit);
+    if (g->kind == Kind::ListBox) {
+        LRESULT index = SendMessageA(g->handle, LB_GETCURSEL, 0, 0);
+        if (index == LB_ERR) return std::string();
+        LRESULT length = SendMessageA(g->handle, LB_GETTEXTLEN, WPARAM(index), 0);
+        if (length == LB_ERR || length <= 0) return std::string();
+        std::string text(size_t(length) + 1, '\0');
+        LRESULT got =
+            SendMessageA(g->handle, LB_GETTEXT, WPARAM(index), reinterpret_cast<LPARAM>(&text[0]));
+        text.resize(got == LB_ERR ? 0 : size_t(got));
+        return text;
+    }
+    return std::string();
+}
+
+void insert_list_item(int number, int position, const std::string& text) {
+    GadgetEntry* g = gadget(number);
+    if (g && g->kind == Kind::ListBox)
+        SendMessageA(g->handle, LB_INSERTSTRING, WPARAM(position),
+                     reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void clear_list(int number) {
+    GadgetEntry* g = gadget(number);
+    if (!g) return;
+    if (g->kind == Kind::ListBox) SendMessageA(g->handle, LB_RESETCONTENT, 0, 0);
+    if (g->kind == Kind::RichViewer) SetWindowTextA(g->handle, "");
+}
+
+void focus_gadget(int number) {
+    if (GadgetEntry* g = gadget(number)) SetFocus(g->handle);
+}
+
+HWND gadget_handle(int number) {
+    GadgetEntry* g = gadget(number);
+    return g ? g->handle : nullptr;
+}
+
+// A message that raised no event is reported by its own number, unless that number could be
+// taken for an event code (a WM_CLOSE posted to some other window of the thread is 16).
+static int message_result(const MSG& msg) {
+    int code = finish_event();
+    if (code) return code;
+    int own = int(msg.message);
+    return own == EVENT_CLOSE_REQUEST || own == EVENT_GADGET || own == EVENT_SIZE ? 0 : own;
+}
+
+int wait_event() {
+    MSG msg;
+    // An event raised by the program's own call (a text set, a click sent) is already waiting:
+    // it is handed out at once instead of after some unrelated message happens to arrive.
+    if (pending_event) {
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) handle_message(msg);
+        return finish_event();
+    }
+    BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got == -1) return 0;
+    if (got != 0) handle_message(msg);
+    return message_result(msg);
+}
+
+int poll_event() {
+    MSG msg;
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return 0;
+    handle_message(msg);
+    return message_result(msg);
+}
+
+int event_source() {
+    return last_source;
+}

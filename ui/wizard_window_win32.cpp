@@ -1,0 +1,111 @@
+#include "ui/wizard_window.h"
+
+#include <richedit.h>
+
+#include "core/session.h"
+#include "ui/artwork.h"
+#include "ui/licence_text.h"
+#include "ui/pictures.h"
+#include "ui/toolkit.h"
+
+namespace {
+
+constexpr char kCR[] = "\r"; // a lone CR starts a new line in a text gadget
+
+void hide(int first, int last) {
+    for (int g = first; g <= last; ++g)
+        set_gadget_hidden(g, 1);
+}
+
+void picture_view(int gadget, int x, int y, int width, int height, Picture picture) {
+    create_picture_view(gadget, x, y, width, height, picture_handle(picture));
+}
+
+} // namespace
+
+void build_wizard_window() {
+    toolkit_init();
+    HWND window = open_top_window(kWizardWindow, 0, 0, kWizardClientWidth, kWizardClientHeight,
+                                  kCentreOnScreen | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                                  session.installer_name);
+    set_gadget_parent(window);
+
+    // Creation order is also the Tab order.
+    create_button(NextButton, 280, 324, 80, 24, "Weiter >");
+    create_button(CancelButton, 380, 324, 80, 24, "Abbrechen");
+    create_button(BackButton, 190, 324, 80, 24, "< Zurück");
+    create_button(InstallButton, 280, 324, 80, 24, "Installieren");
+
+    picture_view(WelcomeStripImage, 0, 0, 160, 310, WelcomeStripPicture);
+    picture_view(WelcomeImage, 160, 0, 320, 310, WelcomePicture);
+    set_gadget_hidden(WelcomeStripImage, 1);
+    set_gadget_hidden(WelcomeImage, 1);
+
+    picture_view(SystemCheckHeader, 0, 0, 480, 60, SystemCheckHeaderPicture);
+    create_checkbox(OsCheckbox, 40, 80, 40, 20, "");
+    create_label(OsLabel, 60, 83, 220, 20, "Betriebssystem (Windows 98 oder aktueller):");
+    create_line_edit(OsNameField, 320, 80, 100, 20, "", kEditReadOnly);
+    create_checkbox(DirectXCheckbox, 40, 110, 40, 20, "");
+    create_label(DirectXLabel, 60, 113, 220, 20, "DirectX 7 oder höher verfügbar");
+    create_checkbox(Direct3DCheckbox, 40, 140, 40, 20, "");
+    create_label(Direct3DLabel, 60, 143, 220, 20, "Direct3D verfügbar");
+    create_checkbox(SystemOkCheckbox, 40, 240, 40, 20, "");
+    create_label(SystemOkLabel, 60, 243, 220, 20, "Der PC erfüllt die Systemvoraussetztungen.");
+    set_gadget_hidden(SystemCheckHeader, 1);
+    for (int box : {OsCheckbox, DirectXCheckbox, Direct3DCheckbox, SystemOkCheckbox})
+        set_gadget_disabled(box, 1);
+    hide(OsCheckbox, OsLabel);
+    hide(DirectXLabel, SystemOkLabel);
+
+    picture_view(LicenceHeader, 0, 0, 480, 60, LicenceHeaderPicture);
+    create_rich_viewer(LicenceText, 20, 80, 440, 188);
+    write_gadget_text(LicenceText, kLicenceText);
+    // Read-only only after the text is in: a read-only rich edit refuses WM_SETTEXT on some
+    // versions.
+    if (HWND editor = gadget_handle(LicenceText))
+        SendMessageA(editor, EM_SETOPTIONS, ECOOP_OR, ECO_READONLY);
+    create_checkbox(LicenceAcceptCheckbox, 20, 285, 440, 20,
+                    "Ja, ich akzeptiere die Lizenzbedingungen.");
+    hide(LicenceHeader, LicenceAcceptCheckbox);
+    set_gadget_hidden(BackButton, 1);
+
+    picture_view(TargetHeader, 0, 0, 480, 60, TargetHeaderPicture);
+    create_label(TargetInfoText, 20, 80, 440, 60,
+                 std::string("Die Programme werden in das unten angegebene Verzeichnis "
+                             "installiert. Falls Sie in ein") +
+                     kCR +
+                     "anderes Verzeichnis installieren möchten, klicken Sie auf Durchsuchen und "
+                     "wählen" +
+                     kCR +
+                     "dann ein anderes Verzeichnis aus. Klicken Sie auf Weiter um fortzufahren.");
+    create_group_frame(TargetFrame, 20, 240, 440, 60, "Zielverzeichnis");
+    create_line_edit(TargetPathField, 40, 262, 300, 20, "", 0);
+    create_button(BrowseButton, 360, 260, 80, 25, "Durchsuchen");
+    hide(TargetHeader, BrowseButton);
+
+    picture_view(StartMenuHeader, 0, 0, 480, 60, StartMenuHeaderPicture);
+    create_label(StartMenuInfoText, 20, 80, 440, 40,
+                 std::string("Wählen Sie den Startmenü-Ordner für die Programmverknüpfungen aus. "
+                             "Falls Sie einen") +
+                     kCR + "neuen Ordner erstellen möchten, geben Sie dessen Namen ein.");
+    create_line_edit(StartMenuFolderField, 20, 120, 440, 20, "", kEditKeepSelection);
+    create_list_box(StartMenuFolderList, 20, 145, 440, 130);
+    create_checkbox(NoShortcutsCheckbox, 20, 285, 440, 20, "Keine Verknüpfungen erstellen");
+    hide(StartMenuHeader, NoShortcutsCheckbox);
+
+    picture_view(ShortcutsHeader, 0, 0, 480, 60, ShortcutsHeaderPicture);
+    create_group_frame(ShortcutsFrame, 20, 80, 440, 100, "Symbole erstellen ...");
+    create_checkbox(DesktopProducerCheckbox, 40, 105, 350, 20,
+                    "Verküpfung auf dem Dekstop für den Kavento-Producer anlegen");
+    create_checkbox(DesktopPlayerCheckbox, 40, 140, 350, 20,
+                    "Verküpfung auf dem Dekstop für den Kavento-Player anlegen");
+    hide(ShortcutsHeader, DesktopPlayerCheckbox);
+    set_gadget_hidden(InstallButton, 1);
+
+    picture_view(InstallHeader, 0, 0, 480, 60, InstallHeaderPicture);
+    create_group_frame(ProgressFrame, 20, 120, 440, 70, "Fortschritt:");
+    create_progress_bar(InstallProgressBar, 40, 143, 400, 30, 0, 100);
+    create_checkbox(LaunchProducerCheckbox, 20, 285, 440, 20,
+                    "Nach dem Fertigstellen den Kavento-Producer starten");
+    hide(InstallHeader, LaunchProducerCheckbox);
+}
