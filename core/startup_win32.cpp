@@ -13,8 +13,6 @@
 #include "ui/toolkit.h"
 #include "ui/wizard_window.h"
 
-void release_artwork(); // declared in ui/artwork.h once the artwork lands
-
 namespace {
 
 constexpr DWORD kModulePathLimit = 500;

@@ -52,7 +52,10 @@ std::string start_menu_base() {
 // False when the start menu cannot be listed.
 bool fill_start_menu_list() {
     clear_list(StartMenuFolderList);
-    if (dir_examine(0, start_menu_base(), "*.*") == 0) return false;
+    std::string base = start_menu_base();
+    // An empty path would list the installer's own folder (relative paths resolve against it)
+    // and offer its sub-folders as start-menu folders: no start menu is no start menu.
+    if (base.empty() || dir_examine(0, base, "*.*") == 0) return false;
     for (int kind; (kind = dir_next_entry()) != 0;) {
         if (kind != kEntryFolder) continue;
         std::string name = dir_entry_name();
