@@ -42,7 +42,8 @@ std::string choose_folder(const std::string& title, const std::string& initial_f
 
     std::string start = chooser_start_folder(initial_folder);
     BROWSEINFOA info = {};
-    info.hwndOwner = static_cast<HWND>(dialog_owner());
+    HWND owner = static_cast<HWND>(dialog_owner());
+    info.hwndOwner = owner;
     info.pidlRoot = nullptr;
     info.pszDisplayName = nullptr;
     info.lpszTitle = title.c_str();
@@ -53,9 +54,13 @@ std::string choose_folder(const std::string& title, const std::string& initial_f
     // The resizable chooser is an OLE client: it needs OLE on this thread, which nothing else
     // here keeps running.
     HRESULT ole = OleInitialize(nullptr);
+    // Ending a dialog enables its owner whatever state it had (Wine always does): a window that
+    // was disabled before the chooser opened must stay disabled.
+    bool owner_was_enabled = owner && IsWindowEnabled(owner);
     disable_thread_windows();
     LPITEMIDLIST item = browse(&info);
     enable_thread_windows();
+    if (owner && !owner_was_enabled && IsWindow(owner)) EnableWindow(owner, FALSE);
 
     std::string result;
     if (item) {

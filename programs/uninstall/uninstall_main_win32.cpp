@@ -113,7 +113,8 @@ void run_original() {
     if (MessageBoxA(nullptr, kUninstallQuestion, kUninstallTitle,
                     MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) != IDYES)
         return;
-    if (start_temp_copy(self, target_folder)) return;
+    // A drive root is no folder the copy could be handed (nor one to remove): work from here.
+    if (is_removable_file_path(target_folder) && start_temp_copy(self, target_folder)) return;
     // Without a copy the work is done from here; this file and its folder stay and are reported.
     uninstall_and_report(plan);
 }

@@ -1,0 +1,265 @@
+// The fast decoder. The bit reader keeps up to 64 unread bits left-aligned in one register and
+// refills a whole 32-bit word whenever 32 or fewer remain, so a token never needs more than one
+// refill test; gamma numbers are taken four bit pairs at a time through a 256-entry table.
+//
+// Past the last word the reader shifts in zero words and counts them: zero bits always end a
+// token within a few bits (a gamma pair 0,0 stops, and 0,0,0 + seven zeros + 0,0 is the end
+// token), so a truncated stream runs into an end token made of missing bits, and that is caught
+// by comparing the count. Every write is checked against the output limit before it happens.
+#include "payload/jc.h"
+
+#include <array>
+#include <cstring>
+
+namespace {
+
+// Per entry, from the top 8 bits: the value bits of up to four gamma pairs (low 4 bits), how
+// many pairs they were (bits 4-6) and whether the last of them ended the number (bit 7).
+constexpr std::array<uint8_t, 256> make_gamma_table() {
+    std::array<uint8_t, 256> t{};
+    for (int byte = 0; byte < 256; ++byte) {
+        int value = 0, pairs = 0, done = 0;
+        for (int pair = 0; pair < 4; ++pair) {
+            int data = (byte >> (7 - 2 * pair)) & 1;
+            int more = (byte >> (6 - 2 * pair)) & 1;
+            value = value * 2 + data;
+            ++pairs;
+            if (!more) {
+                done = 1;
+                break;
+            }
+        }
+        t[byte] = uint8_t(value | pairs << 4 | done << 7);
+    }
+    return t;
+}
+constexpr std::array<uint8_t, 256> kGammaTable = make_gamma_table();
+static_assert(kGammaTable[0x00] == (0 | 1 << 4 | 1 << 7), "0,0 is the number 2");
+static_assert(kGammaTable[0x60] == (1 | 2 << 4 | 1 << 7), "0,1,1,0 is the number 5");
+
+// Gamma numbers of a real stream stay far below this; larger ones are rejected before they
+// could overflow.
+constexpr uint32_t kGammaLimit = 1u << 27;
+// Zero words supplied past the end before the reader gives up on a stream.
+constexpr int kMaxMissingBits = 128;
+
+inline uint32_t load_le32(const uint8_t* p) {
+    uint32_t w;
+    std::memcpy(&w, p, 4);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    w = __builtin_bswap32(w);
+#endif
+    return w;
+}
+
+// Forward copy with the byte-by-byte meaning of an overlapping match. Wide stores may run up to
+// 15 bytes past the match, so they are used only when that much room is left before the limit.
+inline void copy_match(uint8_t* op, size_t distance, size_t length, const uint8_t* limit) {
+    const uint8_t* from = op - distance;
+    uint8_t* const end = op + length;
+    if (size_t(limit - op) >= length + 16) {
+        if (distance >= 16) {
+            do {
+                std::memcpy(op, from, 16);
+                op += 16;
+                from += 16;
+            } while (op < end);
+            return;
+        }
+        if (distance >= 8) {
+            do {
+                std::memcpy(op, from, 8);
+                op += 8;
+                from += 8;
+            } while (op < end);
+            return;
+        }
+    }
+    if (distance == 1) {
+        std::memset(op, *from, length);
+        return;
+    }
+    while (op < end)
+        *op++ = *from++;
+}
+
+} // namespace
+
+uint32_t jc_decode(const uint8_t* source, size_t source_length, uint8_t* destination,
+                   size_t capacity) {
+    if (!source || !destination) return 0;
+    if (source_length < kJcHeaderSize || source[0] != 'J' || source[1] != 'C') return 0;
+    const uint32_t declared = load_le32(source + 2);
+    const uint32_t check = load_le32(source + 6);
+
+    const uint8_t* in = source + kJcHeaderSize;
+    const uint8_t* const in_end = source + source_length;
+    uint8_t* op = destination;
+    uint8_t* const out_start = destination;
+    uint8_t* const out_end = destination + (declared < capacity ? declared : capacity);
+
+    uint64_t buf = 0;
+    int count = 0;
+    int missing = 0; // zero bits supplied past the end of the source
+    uint32_t offset_width = 8, last_offset = 1, literal_width = 8;
+    uint32_t bias = 0;
+
+#define JC_REFILL()                                                                                \
+    do {                                                                                           \
+        if (count <= 32) {                                                                         \
+            if (in_end - in >= 4) {                                                                \
+                buf |= uint64_t(load_le32(in)) << (32 - count);                                    \
+                in += 4;                                                                           \
+            } else {                                                                               \
+                missing += 32;                                                                     \
+                if (missing > kMaxMissingBits) goto fail;                                          \
+            }                                                                                      \
+            count += 32;                                                                           \
+        }                                                                                          \
+    } while (0)
+#define JC_PEEK(k) uint32_t(buf >> (64 - (k)))
+#define JC_DROP(k)                                                                                 \
+    do {                                                                                           \
+        buf <<= (k);                                                                               \
+        count -= (k);                                                                              \
+    } while (0)
+#define JC_GAMMA(var)                                                                              \
+    do {                                                                                           \
+        uint32_t g_ = 1;                                                                           \
+        for (;;) {                                                                                 \
+            if (count < 8) JC_REFILL();                                                            \
+            uint32_t e_ = kGammaTable[buf >> 56];                                                  \
+            uint32_t pairs_ = (e_ >> 4) & 7;                                                       \
+            g_ = (g_ << pairs_) | (e_ & 15);                                                       \
+            JC_DROP(2 * pairs_);                                                                   \
+            if (e_ & 0x80) break;                                                                  \
+            if (g_ >= kGammaLimit) goto fail;                                                      \
+        }                                                                                          \
+        var = g_;                                                                                  \
+    } while (0)
+
+    for (;;) {
+        JC_REFILL();
+        if (buf >> 63) {
+            // Literals are the commonest token; take a second one without another refill test.
+            uint32_t x = uint32_t(buf << 1 >> (64 - literal_width));
+            JC_DROP(1 + literal_width);
+            if (op == out_end) goto fail;
+            *op++ = uint8_t(x + bias);
+            if (buf >> 63) {
+                x = uint32_t(buf << 1 >> (64 - literal_width));
+                JC_DROP(1 + literal_width);
+                if (op == out_end) goto fail;
+                *op++ = uint8_t(x + bias);
+            }
+            continue;
+        }
+        switch (JC_PEEK(3)) {
+        case 2:
+        case 3: { // 0,1: gamma match
+            JC_DROP(2);
+            uint32_t g, n;
+            JC_GAMMA(g);
+            size_t distance;
+            if (g == 2) {
+                distance = last_offset;
+                JC_GAMMA(n);
+            } else {
+                if (count < int(offset_width)) JC_REFILL();
+                uint64_t d = uint64_t(g - 3) << offset_width | JC_PEEK(offset_width);
+                JC_DROP(offset_width);
+                if (d > 0xFFFFFFFFu) goto fail;
+                last_offset = uint32_t(d);
+                distance = size_t(d);
+                JC_GAMMA(n);
+                if (d >= 0x10000)
+                    n += 3;
+                else if (d >= 0x37FF)
+                    n += 2;
+                else if (d >= 0x27F)
+                    n += 1;
+                else if (d <= 0x7F)
+                    n += 4;
+            }
+            if (distance == 0 || distance > size_t(op - out_start) || n > size_t(out_end - op))
+                goto fail;
+            copy_match(op, distance, n, out_end);
+            op += n;
+            break;
+        }
+        case 1: { // 0,0,1: four-bit code
+            uint32_t k = JC_PEEK(7) & 15;
+            JC_DROP(7);
+            if (k == 1) {
+                if (op == out_end) goto fail;
+                *op++ = 0;
+            } else if (k >= 2) {
+                if (op == out_end || k - 1 > size_t(op - out_start)) goto fail;
+                *op = op[-int(k - 1)];
+                ++op;
+            } else if (buf >> 63) {
+                // Literal run: blocks of 256 plain bytes, each followed by a "more" bit.
+                JC_DROP(1);
+                do {
+                    if (size_t(out_end - op) < 256) goto fail;
+                    for (int i = 0; i < 64; ++i) {
+                        JC_REFILL();
+                        op[0] = uint8_t(buf >> 56);
+                        op[1] = uint8_t(buf >> 48);
+                        op[2] = uint8_t(buf >> 40);
+                        op[3] = uint8_t(buf >> 32);
+                        JC_DROP(32);
+                        op += 4;
+                    }
+                    JC_REFILL();
+                    uint32_t more = JC_PEEK(1);
+                    JC_DROP(1);
+                    if (!more) break;
+                } while (true);
+            } else {
+                literal_width = 7 + JC_PEEK(2) % 2;
+                JC_DROP(2);
+                bias = 0;
+                if (literal_width == 7) {
+                    bias = JC_PEEK(8);
+                    JC_DROP(8);
+                }
+            }
+            break;
+        }
+        default: { // 0,0,0: short match, end token or offset-width change
+            uint32_t d = JC_PEEK(10) & 127;
+            uint32_t m = JC_PEEK(12) & 3;
+            JC_DROP(12);
+            if (d != 0) {
+                last_offset = d;
+                if (d > size_t(op - out_start) || m + 2 > size_t(out_end - op)) goto fail;
+                uint8_t* from = op - d;
+                // At most five bytes: a plain forward loop keeps the overlap semantics.
+                for (uint32_t i = 0; i < m + 2; ++i)
+                    op[i] = from[i];
+                op += m + 2;
+            } else if (m == 0) {
+                goto done;
+            } else {
+                offset_width = JC_PEEK(m + 3);
+                JC_DROP(m + 3);
+                if (offset_width == 0 || offset_width >= 32) goto fail;
+            }
+            break;
+        }
+        }
+    }
+#undef JC_GAMMA
+#undef JC_DROP
+#undef JC_PEEK
+#undef JC_REFILL
+
+done:
+    if (count < missing) goto fail; // the end token itself was made of missing bits
+    if (size_t(op - out_start) != declared) goto fail;
+    if (check != 0 && jc_checksum(destination, declared) != check) goto fail;
+    return declared;
+fail:
+    return 0;
+}

@@ -1,0 +1,150 @@
+#include <windows.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "driver/snapshot.h"
+#include "driver/words.h"
+
+namespace {
+
+// Deeper than any real folder or key; stops a link that points back up from looping.
+constexpr int kMaxDepth = 48;
+
+struct Walk {
+    Snapshot& snapshot;
+    SnapshotHashCache& cache;
+    SnapshotStats& stats;
+    std::string error;
+    std::vector<unsigned char> buffer = std::vector<unsigned char>(1 << 20);
+};
+
+bool hash_file(Walk& w, const std::string& path, uint64_t& hash) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    ContentHash content;
+    DWORD got = 0;
+    while (ReadFile(h, w.buffer.data(), static_cast<DWORD>(w.buffer.size()), &got, nullptr) &&
+           got > 0) {
+        content.add(w.buffer.data(), got);
+        w.stats.bytes_hashed += got;
+    }
+    CloseHandle(h);
+    hash = content.finish();
+    return true;
+}
+
+void walk_folder(Walk& w, const std::string& folder, int depth) {
+    if (depth > kMaxDepth) return;
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileExA((folder + "*").c_str(), FindExInfoBasic, &found,
+                                   FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (find == INVALID_HANDLE_VALUE) return;
+    std::vector<std::string> subfolders;
+    do {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        std::string path = folder + name;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            snapshot_add(w.snapshot, SnapshotItem::Folder, path, "");
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                subfolders.push_back(path + "\\");
+            continue;
+        }
+        uint64_t size = (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+        uint64_t written = (static_cast<uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32) |
+                           found.ftLastWriteTime.dwLowDateTime;
+        std::string key = to_lower_ascii(path);
+        auto cached = w.cache.find(key);
+        uint64_t hash = 0;
+        char detail[64];
+        if (cached != w.cache.end() && cached->second.size == size &&
+            cached->second.write_time == written) {
+            hash = cached->second.hash;
+        } else if (hash_file(w, path, hash)) {
+            w.cache[key] = CachedHash{size, written, hash};
+        } else {
+            std::snprintf(detail, sizeof detail, "size %llu, unreadable",
+                          static_cast<unsigned long long>(size));
+            snapshot_add(w.snapshot, SnapshotItem::File, path, detail);
+            ++w.stats.files;
+            continue;
+        }
+        std::snprintf(detail, sizeof detail, "size %llu, content %016llx",
+                      static_cast<unsigned long long>(size), static_cast<unsigned long long>(hash));
+        snapshot_add(w.snapshot, SnapshotItem::File, path, detail);
+        ++w.stats.files;
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+    for (const auto& sub : subfolders)
+        walk_folder(w, sub, depth + 1);
+}
+
+void walk_key(Walk& w, HKEY key, const std::string& path, int depth) {
+    if (depth > kMaxDepth) return;
+    snapshot_add(w.snapshot, SnapshotItem::Key, path, "");
+    ++w.stats.keys;
+    DWORD subkeys = 0, max_subkey = 0, values = 0, max_name = 0, max_data = 0;
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, &max_subkey, nullptr, &values,
+                         &max_name, &max_data, nullptr, nullptr) != ERROR_SUCCESS)
+        return;
+    std::vector<char> name(max_name + 2);
+    std::vector<unsigned char> data(max_data + 2);
+    for (DWORD i = 0; i < values; ++i) {
+        DWORD name_len = static_cast<DWORD>(name.size());
+        DWORD data_len = static_cast<DWORD>(data.size());
+        DWORD type = 0;
+        LONG rc =
+            RegEnumValueA(key, i, name.data(), &name_len, nullptr, &type, data.data(), &data_len);
+        if (rc == ERROR_MORE_DATA) { // grew since RegQueryInfoKey
+            name.resize(name.size() * 2 + 256);
+            data.resize(data.size() * 2 + 256);
+            --i;
+            continue;
+        }
+        if (rc != ERROR_SUCCESS) break;
+        std::string value_name(name.data(), name_len);
+        snapshot_add(w.snapshot, SnapshotItem::Value,
+                     path + "\\" + (value_name.empty() ? "(default)" : value_name),
+                     describe_registry_value(type, data.data(), data_len));
+        ++w.stats.values;
+    }
+    std::vector<std::string> names;
+    std::vector<char> sub(max_subkey + 2);
+    for (DWORD i = 0;; ++i) {
+        DWORD len = static_cast<DWORD>(sub.size());
+        LONG rc = RegEnumKeyExA(key, i, sub.data(), &len, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_MORE_DATA) {
+            sub.resize(sub.size() * 2 + 256);
+            --i;
+            continue;
+        }
+        if (rc != ERROR_SUCCESS) break;
+        names.emplace_back(sub.data(), len);
+    }
+    for (const auto& n : names) {
+        std::string child = path + "\\" + n;
+        // CurrentControlSet is a link to ControlSet001, which the walk sees anyway.
+        if (iequals(child, "HKLM\\System\\CurrentControlSet")) continue;
+        HKEY k;
+        if (RegOpenKeyExA(key, n.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) continue;
+        walk_key(w, k, child, depth + 1);
+        RegCloseKey(k);
+    }
+}
+
+} // namespace
+
+bool take_snapshot(Snapshot& snapshot, SnapshotHashCache& cache, SnapshotStats& stats,
+                   std::string& error) {
+    snapshot.clear();
+    stats = SnapshotStats{};
+    Walk w{snapshot, cache, stats, {}};
+    walk_folder(w, "C:\\", 0);
+    walk_key(w, HKEY_LOCAL_MACHINE, "HKLM", 0);
+    walk_key(w, HKEY_CURRENT_USER, "HKCU", 0);
+    error = w.error;
+    return error.empty();
+}

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Walks the whole wizard headless (scripts/run.sh without a display): a sandbox prefix under
+# .wine-run/ of the checkout, kept afterwards for a person to look at, tests/e2e/walk.kvd through
+# the driver, then where the screenshots are and what was installed. The wizard may not go all the
+# way yet: a walk that stops early is reported, not treated as an error.
+#   walk.sh BUILD_DIR SCREENSHOT_DIR
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+. "$root/tests/wine/lib.sh"
+build=$(cd "${1:?usage: walk.sh BUILD_DIR SCREENSHOT_DIR}" && pwd)
+shots=${2:?usage: walk.sh BUILD_DIR SCREENSHOT_DIR}
+mkdir -p "$shots"
+shots=$(cd "$shots" && pwd)
+template="$build/wine-template"
+[ -d "$template/prefix" ] || "$root/tests/wine/make-template.sh" "$template" || exit 1
+
+run="$root/.wine-run"
+mkdir -p "$run"
+rm -rf "$run/walk"
+KV_TMP_ROOT="$run" KV_KEEP_WORK=1 kv_sandbox_begin "$template" || exit 1
+mv_work=$KV_WORK
+mkdir -p "$WINEPREFIX/drive_c/setup"
+cp "$build/Kavento-Install.exe" "$WINEPREFIX/drive_c/setup/"
+export KV_INSTALLER='C:\setup\Kavento-Install.exe' KV_BUILD="$build" KV_SCREENSHOTS="$shots"
+rm -f "$shots"/*.png
+log="$run/walk.log"
+timeout -k 5 300 wine "$build/tests/driver/kvdriver.exe" "$here/walk.kvd" >"$log" 2>&1
+rc=$?
+# Read what was installed while the prefix's wineserver still holds the registry.
+target='C:\Program Files\Kavento-Producer'
+reg_out=$(wine reg query 'HKLM\SOFTWARE\Kavento-Producer' /s 2>/dev/null) || reg_out=""
+reg_out=$(printf '%s' "$reg_out" | tr -d '\r')
+KV_KEEP_WORK=1 kv_sandbox_end
+mv "$mv_work" "$run/walk"
+prefix="$run/walk/prefix"
+
+echo "== walk of the wizard (driver log: $log)"
+if [ "$rc" -eq 0 ]; then
+    echo "the walk went through the whole wizard"
+else
+    last=$(grep -E '^ *[0-9]+ [a-z-]+( |$)' "$log" | tail -1)
+    echo "the walk stopped early (driver exit code $rc) at:"
+    echo "  $last"
+    sed -n '/^FAIL/,/ passed, /p' "$log" | grep -v ' passed, ' | sed 's/^/  /'
+    page=$(grep -E '^ *[0-9]+ screenshot ' "$log" | tail -1 | awk '{print $3}')
+    echo "last page reached: ${page:-none}"
+fi
+echo "== screenshots in $shots:"
+ls "$shots" 2>/dev/null | sed 's/^/  /'
+echo "== target folder $target:"
+folder="$prefix/drive_c/Program Files/Kavento-Producer"
+if [ -d "$folder" ]; then ls -l "$folder" | sed 's/^/  /'; else echo "  (not there)"; fi
+echo "== registry HKLM\\SOFTWARE\\Kavento-Producer:"
+if [ -n "$reg_out" ]; then echo "$reg_out" | sed 's/^/  /'; else echo "  (not there)"; fi
+echo "== shortcuts:"
+links=$(find "$prefix/drive_c" -name '*.lnk' -newer "$template/stamp" 2>/dev/null)
+if [ -n "$links" ]; then echo "$links" | sed "s|^$prefix/drive_c|  C:|"; else echo "  (none)"; fi
+echo "== the prefix stays in $run/walk/prefix"
+exit 0

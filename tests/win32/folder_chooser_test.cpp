@@ -1,0 +1,111 @@
+// The folder chooser driven by a helper thread that answers the system's dialog: the initial
+// folder is selected, OK returns it ending in one backslash, Cancel returns the empty text, and
+// the program's window is disabled only while the chooser is open.
+#include <windows.h>
+#include <string>
+
+#include "check.h"
+#include "ui/dialogs.h"
+#include "ui/toolkit.h"
+
+namespace {
+
+struct Answer {
+    DWORD thread; // the thread whose chooser to answer
+    WORD button;  // IDOK or IDCANCEL
+    HWND watched; // a window of the program, which must be disabled while the chooser is open
+    bool found;
+    bool watched_was_disabled;
+};
+
+struct Search {
+    HWND dialog;
+};
+
+BOOL CALLBACK find_dialog(HWND window, LPARAM data) {
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof(name));
+    if (std::string(name) == "#32770" && IsWindowVisible(window)) {
+        reinterpret_cast<Search*>(data)->dialog = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+DWORD WINAPI answer_chooser(void* data) {
+    Answer* answer = static_cast<Answer*>(data);
+    for (int i = 0; i < 200; ++i) {
+        Search search = {nullptr};
+        EnumThreadWindows(answer->thread, find_dialog, reinterpret_cast<LPARAM>(&search));
+        if (search.dialog) {
+            answer->found = true;
+            Sleep(300); // let the chooser apply its initial selection
+            if (answer->watched) answer->watched_was_disabled = !IsWindowEnabled(answer->watched);
+            PostMessageA(search.dialog, WM_COMMAND, MAKEWPARAM(answer->button, BN_CLICKED), 0);
+            return 0;
+        }
+        Sleep(50);
+    }
+    return 0;
+}
+
+std::string choose_with(WORD button, const std::string& initial, HWND watched, bool* found,
+                        bool* disabled = nullptr) {
+    Answer answer = {GetCurrentThreadId(), button, watched, false, false};
+    HANDLE helper = CreateThread(nullptr, 0, answer_chooser, &answer, 0, nullptr);
+    std::string result = choose_folder("Ordner suchen", initial);
+    WaitForSingleObject(helper, 15000);
+    CloseHandle(helper);
+    *found = answer.found;
+    if (disabled) *disabled = answer.watched_was_disabled;
+    return result;
+}
+
+std::string windows_folder() {
+    char path[MAX_PATH] = {};
+    GetWindowsDirectoryA(path, MAX_PATH);
+    return path; // no final backslash
+}
+
+} // namespace
+
+int main() {
+    toolkit_init();
+    HWND window =
+        open_top_window(0, 0, 0, 200, 100, kCentreOnScreen | WS_CAPTION | WS_SYSMENU, "Chooser");
+    SetForegroundWindow(window);
+    const std::string windows = windows_folder();
+    bool found = false, disabled = false;
+
+    // The initial folder, given with its backslash, is selected; OK returns it with one.
+    std::string chosen = choose_with(IDOK, windows + "\\", window, &found, &disabled);
+    CHECK(found);
+    CHECK_EQ(chosen, windows + "\\");
+    CHECK(disabled);
+    CHECK(IsWindowEnabled(window));
+
+    // Without the backslash the same folder comes back with it.
+    chosen = choose_with(IDOK, windows, nullptr, &found);
+    CHECK(found);
+    CHECK_EQ(chosen, windows + "\\");
+
+    // A drive root keeps its single backslash.
+    chosen = choose_with(IDOK, "C:\\", nullptr, &found);
+    CHECK(found);
+    CHECK_EQ(chosen, std::string("C:\\"));
+
+    // Cancel gives the empty text.
+    chosen = choose_with(IDCANCEL, windows, window, &found);
+    CHECK(found);
+    CHECK_EQ(chosen, std::string());
+    CHECK(IsWindowEnabled(window));
+
+    // A window that was disabled before stays disabled afterwards.
+    EnableWindow(window, FALSE);
+    chosen = choose_with(IDCANCEL, windows, nullptr, &found);
+    CHECK(found);
+    CHECK(!IsWindowEnabled(window));
+
+    toolkit_shutdown();
+    return check_report();
+}

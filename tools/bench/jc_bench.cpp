@@ -1,0 +1,133 @@
+// Prints, for each file named: our compressed size against zlib -9 and xz -9, our compression
+// speed, and decode speed of our fast and reference decoders beside zlib's inflate and memcpy.
+// Usage: jc_bench [-LEVEL] FILE...   (default: levels 6 and 9)
+#include "jc_encode.h"
+#include "payload/jc.h"
+
+#include <lzma.h>
+#include <zlib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double seconds_since(Clock::time_point t) {
+    return std::chrono::duration<double>(Clock::now() - t).count();
+}
+
+// Runs fn repeatedly for at least min_seconds and gives the best MB/s over `bytes` per run.
+template <class Fn> double throughput(size_t bytes, Fn fn, double min_seconds = 1.0) {
+    double best = 1e30, total = 0;
+    int runs = 0;
+    while (total < min_seconds || runs < 3) {
+        auto t = Clock::now();
+        fn();
+        double s = seconds_since(t);
+        best = std::min(best, s);
+        total += s;
+        ++runs;
+    }
+    return double(bytes) / 1e6 / best;
+}
+
+volatile uint32_t sink;
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<int> levels;
+    std::vector<std::string> files;
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i][0] == '-' && argv[i][1] >= '1' && argv[i][1] <= '9' && !argv[i][2])
+            levels.push_back(argv[i][1] - '0');
+        else
+            files.push_back(argv[i]);
+    }
+    if (levels.empty()) levels = {kJcDefaultLevel, kJcMaxLevel};
+    if (files.empty()) {
+        std::fprintf(stderr, "usage: jc_bench [-LEVEL] FILE...\n");
+        return 2;
+    }
+    for (const std::string& path : files) {
+        FILE* f = std::fopen(path.c_str(), "rb");
+        if (!f) {
+            std::fprintf(stderr, "jc_bench: %s: cannot open\n", path.c_str());
+            return 1;
+        }
+        std::vector<uint8_t> data;
+        uint8_t chunk[1 << 16];
+        size_t n;
+        while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+            data.insert(data.end(), chunk, chunk + n);
+        std::fclose(f);
+        const double mb = double(data.size()) / 1e6;
+        std::printf("== %s: %zu bytes\n", path.c_str(), data.size());
+
+        uLongf zlen = compressBound(uLong(data.size()));
+        std::vector<uint8_t> z(zlen);
+        auto t = Clock::now();
+        compress2(z.data(), &zlen, data.data(), uLong(data.size()), 9);
+        double zsec = seconds_since(t);
+        z.resize(zlen);
+
+        std::vector<uint8_t> x(lzma_stream_buffer_bound(data.size()));
+        size_t xlen = 0;
+        t = Clock::now();
+        lzma_easy_buffer_encode(9, LZMA_CHECK_CRC32, nullptr, data.data(), data.size(), x.data(),
+                                &xlen, x.size());
+        double xsec = seconds_since(t);
+
+        std::printf("%-26s %11s %7s %9s\n", "compressor", "bytes", "ratio", "MB/s");
+        std::printf("%-26s %11zu %7.4f %9.2f\n", "zlib -9", z.size(),
+                    double(z.size()) / double(data.size()), mb / zsec);
+        std::printf("%-26s %11zu %7.4f %9.2f\n", "xz -9", xlen, double(xlen) / double(data.size()),
+                    mb / xsec);
+        std::vector<uint8_t> ours;
+        for (int level : levels) {
+            t = Clock::now();
+            ours = jc_encode(data.data(), data.size(), level);
+            double sec = seconds_since(t);
+            std::printf("%-26s %11zu %7.4f %9.2f   (%.3fx zlib -9)\n",
+                        ("jc level " + std::to_string(level)).c_str(), ours.size(),
+                        double(ours.size()) / double(data.size()), mb / sec,
+                        double(ours.size()) / double(z.size()));
+        }
+
+        std::vector<uint8_t> out(data.size());
+        std::printf("%-26s %9s\n", "decoder (last level above)", "MB/s");
+        double jc = throughput(data.size(), [&] {
+            sink = jc_decode(ours.data(), ours.size(), out.data(), out.size());
+        });
+        bool ok = out == data;
+        double zi = throughput(data.size(), [&] {
+            uLongf len = uLongf(out.size());
+            uncompress(out.data(), &len, z.data(), uLong(z.size()));
+            sink = uint32_t(len);
+        });
+        ok = ok && out == data;
+        double ref = throughput(
+            data.size(),
+            [&] { sink = jc_decode_reference(ours.data(), ours.size(), out.data(), out.size()); },
+            0.5);
+        ok = ok && out == data;
+        double mc = throughput(data.size(), [&] {
+            std::memcpy(out.data(), data.data(), data.size());
+            sink = out[data.size() / 2];
+        });
+        std::printf("%-26s %9.1f   (%.2fx zlib inflate)\n", "jc_decode", jc, jc / zi);
+        std::printf("%-26s %9.1f\n", "jc_decode_reference", ref);
+        std::printf("%-26s %9.1f\n", "zlib inflate", zi);
+        std::printf("%-26s %9.1f\n", "memcpy", mc);
+        if (!ok) {
+            std::printf("DECODE MISMATCH\n");
+            return 1;
+        }
+    }
+    return 0;
+}

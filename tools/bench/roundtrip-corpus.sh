@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Round-trips every benchmark corpus file, building the corpus first when it is missing.
+# Usage: roundtrip-corpus.sh JC_ROUNDTRIP CORPUS_DIR
+set -eu
+tool=$1 dir=$2
+here=$(cd "$(dirname "$0")" && pwd)
+if [ ! -f "$dir/corpus.bin" ]; then
+    bash "$here/make-corpus.sh" "$dir" >/dev/null
+fi
+"$tool" "$dir"/*.dll "$dir/typical.bin" "$dir/corpus.bin"

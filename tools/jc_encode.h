@@ -1,0 +1,15 @@
+// The compressor for the JCALG1 stream format that payload/jc.h decodes: hash-chain match
+// finding, a price-based forward parse per block, then literal runs and 7-bit literal zones
+// chosen over the parsed tokens.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+inline constexpr int kJcMinLevel = 1;
+inline constexpr int kJcMaxLevel = 9;
+inline constexpr int kJcDefaultLevel = 6;
+
+// The complete stream: header ("JC", size, check value) and the bit stream. Levels outside
+// 1..9 are clamped; higher levels search longer for smaller output.
+std::vector<uint8_t> jc_encode(const uint8_t* data, size_t size, int level = kJcDefaultLevel);

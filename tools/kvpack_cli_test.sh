@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# kvpack from the command line: pack / list / unpack / encode / decode round trips, and the
+# one-line errors for missing, corrupt and truncated inputs. Usage: kvpack_cli_test.sh KVPACK
+set -u
+kvpack=$1
+work=$(mktemp -d /tmp/kvpack-test.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+passed=0 failed=0
+ok() { passed=$((passed + 1)); }
+bad() { failed=$((failed + 1)); echo "FAIL: $*"; }
+expect_fail() { # expect_fail WORD-IN-MESSAGE command...
+    local word=$1; shift
+    if "$@" 2>err.txt; then bad "succeeded: $*"; return; fi
+    if [ "$(wc -l <err.txt)" -eq 1 ] && grep -q -- "$word" err.txt; then ok; else
+        bad "message for '$*' lacks '$word': $(cat err.txt)"; fi
+}
+
+mkdir in out
+head -c 300000 /dev/urandom >in/random.bin                      # stored: does not shrink
+yes 'Kavento payload line' | head -c 200000 >in/text.txt         # compressed
+: >in/empty.dat
+printf 'x' >in/one.bin
+"$kvpack" pack blob.pac in/random.bin in/text.txt in/empty.dat in/one.bin && ok || bad "pack"
+"$kvpack" list blob.pac >list.txt && ok || bad "list"
+grep -q 'random.bin' list.txt && grep -q ' stored ' list.txt && grep -q 'compressed' list.txt \
+    && ok || bad "list output: $(cat list.txt)"
+"$kvpack" unpack blob.pac out && ok || bad "unpack"
+for f in random.bin text.txt empty.dat one.bin; do cmp -s "in/$f" "out/$f" && ok || bad "unpacked $f differs"; done
+
+# The layout the installer reads: entry 0 holds the names, each followed by CR LF.
+names=$(printf 'random.bin\r\ntext.txt\r\nempty.dat\r\none.bin\r\n' | wc -c)
+[ "$(od -An -tu4 -N4 blob.pac | tr -d ' ')" = "$names" ] && ok || bad "entry 0 size"
+# The random file is entry 1 and stored: both sizes 300000, bytes as they are.
+off=$(( 8 + $(od -An -tu4 -j4 -N4 blob.pac | tr -d ' ') ))
+[ "$(od -An -tu4 -j$off -N8 blob.pac | tr -s ' ')" = " 300000 300000" ] && ok || bad "stored entry header"
+cmp -s <(tail -c +$((off + 9)) blob.pac | head -c 300000) in/random.bin && ok || bad "stored entry bytes"
+
+"$kvpack" encode in/text.txt t.jc && "$kvpack" decode t.jc t.out && cmp -s in/text.txt t.out \
+    && ok || bad "encode/decode"
+"$kvpack" -9 encode in/text.txt t9.jc && "$kvpack" decode t9.jc t9.out && cmp -s in/text.txt t9.out \
+    && ok || bad "encode -9"
+
+expect_fail 'missing.bin' "$kvpack" pack b2.pac missing.bin
+[ ! -e b2.pac ] && ok || bad "failed pack left an output"
+expect_fail 'no.jc' "$kvpack" decode no.jc x
+expect_fail 'not a compressed stream' "$kvpack" decode in/text.txt x
+# A flipped bit in the middle of the stream: reported, and no output written.
+cp t.jc c.jc
+printf '\xff' | dd of=c.jc bs=1 seek=40 conv=notrunc status=none
+expect_fail 'corrupt' "$kvpack" decode c.jc c.out
+[ ! -e c.out ] && ok || bad "corrupt stream was written out"
+head -c 30 t.jc >short.jc
+expect_fail 'corrupt' "$kvpack" decode short.jc s.out
+head -c 100000 blob.pac >cut.pac
+expect_fail 'cut.pac' "$kvpack" list cut.pac
+mkdir out2
+expect_fail 'cut.pac' "$kvpack" unpack cut.pac out2
+[ -z "$(ls out2)" ] && ok || bad "unpack of a truncated blob wrote files"
+expect_fail 'text.txt' "$kvpack" pack b3.pac in/text.txt in/text.txt
+expect_fail 'usage' "$kvpack" frobnicate
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
