@@ -66,9 +66,10 @@ void confirm_cancel() {
                            "Kavento-Producer " +
                            session.version_text + " und Kavento-Player " + session.version_text +
                            " abbrechen wollen?";
+    // No roll-back: a cancel can only come before the installation has written anything, or
+    // after it has finished.
     if (message_box(session.installer_name, question, kButtonsYesNo) == kAnswerYes)
-        shutdown_and_exit(); // nothing is rolled back: a cancel only happens before or after
-                             // the installation has run
+        shutdown_and_exit();
 }
 
 void run_page_loop() {
