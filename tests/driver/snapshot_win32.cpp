@@ -142,7 +142,9 @@ bool take_snapshot(Snapshot& snapshot, SnapshotHashCache& cache, SnapshotStats& 
     snapshot.clear();
     stats = SnapshotStats{};
     Walk w{snapshot, cache, stats, {}};
+    DWORD start = GetTickCount();
     walk_folder(w, "C:\\", 0);
+    stats.files_ms = GetTickCount() - start;
     walk_key(w, HKEY_LOCAL_MACHINE, "HKLM", 0);
     walk_key(w, HKEY_CURRENT_USER, "HKCU", 0);
     error = w.error;
