@@ -26,7 +26,7 @@ mkdir -p "$setup"
 [ -f "$build/tests/driver/kvfixture.exe" ] && cp "$build/tests/driver/kvfixture.exe" "$setup/"
 export KV_INSTALLER='C:\setup\Kavento-Install.exe'
 export KV_FIXTURE='C:\setup\kvfixture.exe'
-export KV_BUILD="$build"
+export KV_BUILD="$build" KV_SCRATCH="$KV_WORK"
 export KV_SCREENSHOTS="$build/screenshots/$name"
 rm -rf "$KV_SCREENSHOTS"
 mkdir -p "$KV_SCREENSHOTS"
