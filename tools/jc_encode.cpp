@@ -635,6 +635,7 @@ class Encoder {
 
 std::vector<uint8_t> jc_encode(const uint8_t* data, size_t size, int level) {
     level = std::clamp(level, kJcMinLevel, kJcMaxLevel);
+    if (size > 0xFFFFFFFFu) return {}; // the header holds a 32-bit size
     if (!data) size = 0;
     static const uint8_t none = 0;
     return Encoder(data ? data : &none, size, level).run();
