@@ -63,10 +63,14 @@ const char* const kLocal = ""; // the computer name of the local registry
 int g_steps_done = 0;
 
 // Lets the window repaint between steps; input that arrives meanwhile is discarded on purpose,
-// so no click or close request acts on a half-finished installation.
+// so no click or close request acts on a half-finished installation. The queue itself decides
+// when the drain is over: a message whose event code reads 0 (a raw WM_NULL or WM_SIZE) must not
+// leave a click behind for the finish loop. The bound only guards against a window that keeps
+// invalidating itself.
 void drain() {
-    while (poll_event() != 0) {
-    }
+    MSG message;
+    for (int round = 0; round < 100000; ++round)
+        if (poll_event() == 0 && !PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE)) return;
 }
 
 void advance() {
