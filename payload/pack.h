@@ -4,9 +4,15 @@
 #include <string>
 
 int write_pack_file(const std::string& path); // nonzero when created and fully written
+// The same; after_create (may be null) runs between the creation and the write, where the
+// installation page advances its progress bar.
+int write_pack_file(const std::string& path, void (*after_create)());
 int pack_open(const std::string& path);
-const uint8_t* pack_next_entry(); // the entry's bytes, or nullptr at the end or on a bad entry
-int32_t pack_entry_size();        // size of the entry read last; -1 without one or without a pack
+// The entry's bytes (owned by the reader, valid until the next read or pack_close), or nullptr at
+// the end or on a bad entry: truncated, unreadable, or a stream that does not decode to its
+// declared size with a matching check value.
+const uint8_t* pack_next_entry();
+int32_t pack_entry_size(); // size of the entry read last; -1 without one or without a pack
 // Nonzero when the entry read last was good (read whole, decoded, check value matched).
 int pack_entry_ok();
 void pack_close();
@@ -14,8 +20,14 @@ void pack_close();
 // Reads entry 0 and appends its names to session.file_name_list. Nonzero on success.
 int read_file_list();
 // Writes one entry per listed name into target (ending in "\"). On failure returns 0 and sets
-// failed_path to the file that could not be made. advance is called after each file.
+// failed_path to the file that could not be made: a name that is not a bare file name, a file
+// that cannot be created, a missing or bad entry, a short write. A file that was created is
+// recorded for deletion even when its entry failed. advance (may be null) is called after each
+// file.
 int install_payload_files(const std::string& target, std::string& failed_path, void (*advance)());
 
+// Cuts fmod.dll out of target + "Kav-Producer.exe". tool_not_opened also when the tool cannot be
+// read whole; library_not_created also on a short write. Without the signature in the tool,
+// fmod.dll stays empty and the result is ok.
 enum class LibraryResult { ok, tool_not_opened, library_not_created };
 LibraryResult extract_embedded_library(const std::string& target);

@@ -1,5 +1,5 @@
 // The platform-free half of the undo list and the uninstall log: list order, the split of a log
-// line into tag and argument, the merge of an old log, the registry value argument and the tags.
+// line into tag and argument, the merge of an old log and the registry value argument.
 #include "engine/undo.h"
 #include "check.h"
 
@@ -117,16 +117,6 @@ void reg_value_argument() {
     CHECK_EQ(name, std::string("novalue"));
 }
 
-void tags() {
-    CHECK(undo_kind("*Delete file: ") == UndoKind::delete_file);
-    CHECK(undo_kind("*Delete directory: ") == UndoKind::delete_directory);
-    CHECK(undo_kind("*Delete reg_key_local_machine: ") == UndoKind::delete_reg_key);
-    CHECK(undo_kind("*Delete reg_value_local_machine: ") == UndoKind::delete_reg_value);
-    CHECK(undo_kind("*Delete File: ") == UndoKind::none);
-    CHECK(undo_kind("*Delete file:") == UndoKind::none);
-    CHECK(undo_kind("*delete file: ") == UndoKind::none);
-}
-
 } // namespace
 
 int main() {
@@ -134,6 +124,5 @@ int main() {
     line_split();
     merge();
     reg_value_argument();
-    tags();
     return check_report();
 }

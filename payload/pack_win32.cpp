@@ -1,0 +1,199 @@
+#include "payload/pack.h"
+#include <windows.h>
+#include <cstdlib>
+#include <cstring>
+#include "core/session.h"
+#include "engine/undo.h"
+#include "payload/embedded.h"
+#include "payload/jc.h"
+#include "payload/pack_format.h"
+#include "services/file_services.h"
+
+namespace {
+
+// The one pack reader of the process: its own handle, not a numbered file, so that the files
+// written meanwhile through file number 0 do not disturb it.
+struct PackReader {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    uint8_t* entry = nullptr;
+    int32_t entry_size = -1;
+    int entry_ok = 0;
+};
+PackReader reader;
+
+void release_entry() {
+    std::free(reader.entry);
+    reader.entry = nullptr;
+}
+
+// Reads exactly count bytes; a short read (the file ends) or a failed one is false.
+bool read_exactly(void* buffer, DWORD count, DWORD& got) {
+    got = 0;
+    while (got < count) {
+        DWORD n = 0;
+        if (!ReadFile(reader.handle, static_cast<uint8_t*>(buffer) + got, count - got, &n, nullptr))
+            return false;
+        if (n == 0) return false;
+        got += n;
+    }
+    return true;
+}
+
+// Bytes from the reading position to the end of the pack.
+uint64_t bytes_left() {
+    LARGE_INTEGER size, zero, position;
+    zero.QuadPart = 0;
+    if (!GetFileSizeEx(reader.handle, &size) ||
+        !SetFilePointerEx(reader.handle, zero, &position, FILE_CURRENT) ||
+        position.QuadPart > size.QuadPart)
+        return 0;
+    return uint64_t(size.QuadPart - position.QuadPart);
+}
+
+} // namespace
+
+int write_pack_file(const std::string& path) {
+    return write_pack_file(path, nullptr);
+}
+
+int write_pack_file(const std::string& path, void (*after_create)()) {
+    if (!file_create(0, path)) return 0;
+    if (after_create) after_create();
+    // A full disk leaves a short pack; reading it back would install damaged files.
+    int written = file_write_data(payload_blob(), payload_blob_length());
+    file_close(0);
+    return written ? 1 : 0;
+}
+
+int pack_open(const std::string& path) {
+    pack_close();
+    enter_installer_folder();
+    reader.handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    reader.entry_size = -1;
+    reader.entry_ok = 0;
+    return reader.handle != INVALID_HANDLE_VALUE ? 1 : 0;
+}
+
+const uint8_t* pack_next_entry() {
+    reader.entry_size = -1;
+    reader.entry_ok = 0;
+    if (reader.handle == INVALID_HANDLE_VALUE) return nullptr;
+
+    uint8_t header_bytes[kEntryHeaderSize];
+    DWORD got = 0;
+    if (!read_exactly(header_bytes, sizeof header_bytes, got)) return nullptr;
+    release_entry();
+    const EntryHeader header = parse_entry_header(header_bytes);
+    // A packed size beyond the end of the pack is a truncated pack: nothing to allocate for.
+    if (header.packed_size > bytes_left()) return nullptr;
+
+    // One spare byte so that an empty entry still has a buffer to point at.
+    reader.entry = static_cast<uint8_t*>(std::malloc(size_t(header.unpacked_size) + 1));
+    if (!reader.entry) return nullptr;
+    uint8_t* packed = entry_is_stored(header)
+                          ? reader.entry
+                          : static_cast<uint8_t*>(std::malloc(size_t(header.packed_size) + 1));
+    if (!packed) {
+        release_entry();
+        return nullptr;
+    }
+
+    bool ok = read_exactly(packed, header.packed_size, got);
+    if (ok && !entry_is_stored(header)) {
+        // A stream that decodes to anything but its declared size, or fails its check value,
+        // must not be taken for the file it stands for.
+        ok = header.unpacked_size > 0 &&
+             jc_unpacked_size(packed, header.packed_size) == header.unpacked_size &&
+             jc_decode(packed, header.packed_size, reader.entry, header.unpacked_size) ==
+                 header.unpacked_size;
+    }
+    if (packed != reader.entry) std::free(packed);
+    if (!ok) {
+        release_entry();
+        return nullptr;
+    }
+    reader.entry_size = int32_t(header.unpacked_size);
+    reader.entry_ok = 1;
+    return reader.entry;
+}
+
+int32_t pack_entry_size() {
+    return reader.handle != INVALID_HANDLE_VALUE ? reader.entry_size : -1;
+}
+
+int pack_entry_ok() {
+    return reader.handle != INVALID_HANDLE_VALUE ? reader.entry_ok : 0;
+}
+
+void pack_close() {
+    if (reader.handle != INVALID_HANDLE_VALUE) CloseHandle(reader.handle);
+    reader.handle = INVALID_HANDLE_VALUE;
+    release_entry();
+    reader.entry_size = -1;
+    reader.entry_ok = 0;
+}
+
+int read_file_list() {
+    const uint8_t* bytes = pack_next_entry();
+    if (!bytes) return 0;
+    for (std::string& name : parse_file_name_list(bytes, size_t(pack_entry_size())))
+        session.file_name_list.push_back(std::move(name));
+    return 1;
+}
+
+int install_payload_files(const std::string& target, std::string& failed_path, void (*advance)()) {
+    for (const std::string& name : session.file_name_list) {
+        const std::string path = target + name;
+        // A listed name is put behind the target folder as it is; one that is not a plain file
+        // name could reach outside it.
+        if (!is_bare_file_name(name) || !file_create(0, path)) {
+            failed_path = path;
+            return 0;
+        }
+        const uint8_t* bytes = pack_next_entry();
+        const int32_t size = pack_entry_size();
+        bool good = bytes != nullptr;
+        if (good && size > 0) good = file_write_data(bytes, uint32_t(size)) != 0;
+        file_close(0);
+        // Recorded even when it failed: the roll-back then removes the damaged file.
+        undo_add(kTagDeleteFile, path);
+        if (!good) {
+            failed_path = path;
+            return 0;
+        }
+        if (advance) advance();
+    }
+    return 1;
+}
+
+LibraryResult extract_embedded_library(const std::string& target) {
+    const std::string host_path = target + kLibraryHostName;
+    const std::string library_path = target + kLibraryFileName;
+    if (!file_open_read(0, host_path)) return LibraryResult::tool_not_opened;
+    const int32_t size = file_size();
+    uint8_t* host = size > 0 ? static_cast<uint8_t*>(std::malloc(size_t(size))) : nullptr;
+    const bool read_whole = host && file_read_data(host, uint32_t(size)) == uint32_t(size);
+    file_close(0);
+    if (size > 0 && !read_whole) {
+        std::free(host);
+        return LibraryResult::tool_not_opened;
+    }
+
+    if (!file_create(0, library_path)) {
+        std::free(host);
+        return LibraryResult::library_not_created;
+    }
+    undo_add(kTagDeleteFile, library_path);
+
+    bool written = true;
+    const int64_t at =
+        find_signature(host, size > 0 ? size_t(size) : 0, library_signature(), kSignatureLength);
+    if (at >= 0) {
+        const size_t count = library_copy_length(size_t(size), size_t(at), library_length());
+        if (count > 0) written = file_write_data(host + at, uint32_t(count)) != 0;
+    }
+    file_close(0);
+    std::free(host);
+    return written ? LibraryResult::ok : LibraryResult::library_not_created;
+}
