@@ -100,8 +100,8 @@ bool write_pack(std::string& pack_path) {
         return fail(message_pack_not_created(pack_path));
     }
     pack_path = std::string(temp, length) + kPackFileName;
-    if (!write_pack_file(pack_path)) return fail(message_pack_not_created(pack_path));
-    advance();
+    // The bar moves as soon as the file exists, before the blob is written into it.
+    if (!write_pack_file(pack_path, &advance)) return fail(message_pack_not_created(pack_path));
     undo_add(kTagDeletePackFile, pack_path);
     return true;
 }
