@@ -101,7 +101,9 @@ uint32_t jc_decode(const uint8_t* source, size_t source_length, uint8_t* destina
     uint64_t buf = 0;
     int count = 0;
     int missing = 0; // zero bits supplied past the end of the source
-    uint32_t offset_width = 8, last_offset = 1, literal_width = 8;
+    uint32_t offset_width = 8, last_offset = 1;
+    // Until the stream sets them: 8-bit literals without bias.
+    uint32_t literal_shift = 64 - 8, literal_bits = 1 + 8;
     uint32_t bias = 0;
 
 #define JC_REFILL()                                                                                \
@@ -141,16 +143,22 @@ uint32_t jc_decode(const uint8_t* source, size_t source_length, uint8_t* destina
     for (;;) {
         JC_REFILL();
         if (buf >> 63) {
-            // Literals are the commonest token; take a second one without another refill test.
-            uint32_t x = uint32_t(buf << 1 >> (64 - literal_width));
-            JC_DROP(1 + literal_width);
-            if (op == out_end) goto fail;
-            *op++ = uint8_t(x + bias);
-            if (buf >> 63) {
-                x = uint32_t(buf << 1 >> (64 - literal_width));
-                JC_DROP(1 + literal_width);
+            // Literals are the commonest token: up to three from one refill (27 of >= 32 bits).
+            if (out_end - op < 3) {
                 if (op == out_end) goto fail;
-                *op++ = uint8_t(x + bias);
+                *op++ = uint8_t(uint32_t(buf << 1 >> literal_shift) + bias);
+                JC_DROP(literal_bits);
+                continue;
+            }
+            *op++ = uint8_t(uint32_t(buf << 1 >> literal_shift) + bias);
+            JC_DROP(literal_bits);
+            if (buf >> 63) {
+                *op++ = uint8_t(uint32_t(buf << 1 >> literal_shift) + bias);
+                JC_DROP(literal_bits);
+                if (buf >> 63) {
+                    *op++ = uint8_t(uint32_t(buf << 1 >> literal_shift) + bias);
+                    JC_DROP(literal_bits);
+                }
             }
             continue;
         }
@@ -172,14 +180,9 @@ uint32_t jc_decode(const uint8_t* source, size_t source_length, uint8_t* destina
                 last_offset = uint32_t(d);
                 distance = size_t(d);
                 JC_GAMMA(n);
-                if (d >= 0x10000)
-                    n += 3;
-                else if (d >= 0x37FF)
-                    n += 2;
-                else if (d >= 0x27F)
-                    n += 1;
-                else if (d <= 0x7F)
-                    n += 4;
+                // Branch-free: the bonus steps are not predictable from one match to the next.
+                n += uint32_t(d >= 0x10000) + uint32_t(d >= 0x37FF) + uint32_t(d >= 0x27F) +
+                     4 * uint32_t(d <= 0x7F);
             }
             if (distance == 0 || distance > size_t(op - out_start) || n > size_t(out_end - op))
                 goto fail;
@@ -217,7 +220,9 @@ uint32_t jc_decode(const uint8_t* source, size_t source_length, uint8_t* destina
                     if (!more) break;
                 } while (true);
             } else {
-                literal_width = 7 + JC_PEEK(2) % 2;
+                const uint32_t literal_width = 7 + JC_PEEK(2) % 2;
+                literal_shift = 64 - literal_width;
+                literal_bits = 1 + literal_width;
                 JC_DROP(2);
                 bias = 0;
                 if (literal_width == 7) {
@@ -235,9 +240,13 @@ uint32_t jc_decode(const uint8_t* source, size_t source_length, uint8_t* destina
                 last_offset = d;
                 if (d > size_t(op - out_start) || m + 2 > size_t(out_end - op)) goto fail;
                 uint8_t* from = op - d;
-                // At most five bytes: a plain forward loop keeps the overlap semantics.
-                for (uint32_t i = 0; i < m + 2; ++i)
-                    op[i] = from[i];
+                if (d >= 8 && out_end - op >= 8) {
+                    std::memcpy(op, from, 8); // no overlap within 8 bytes at distance >= 8
+                } else {
+                    // A plain forward loop keeps the overlap semantics.
+                    for (uint32_t i = 0; i < m + 2; ++i)
+                        op[i] = from[i];
+                }
                 op += m + 2;
             } else if (m == 0) {
                 goto done;

@@ -11,7 +11,8 @@ namespace {
 // ---------------------------------------------------------------------------------------------
 // Token prices in bits, as the decoder reads them.
 
-constexpr uint32_t kOffsetWidth = 8;    // the decoder's initial width; our streams keep it
+constexpr uint32_t kInitialOffsetWidth = 8; // the decoder's, until a width change
+constexpr uint32_t kMaxOffsetWidth = 20;
 constexpr uint32_t kLiteralBits = 9;    // flag + 8 bits; 7-bit zones are chosen after the parse
 constexpr uint32_t kNibbleCodeBits = 7; // 0,0,1 + 4 bits: a zero byte or a copy at 1..14
 constexpr uint32_t kShortMatchBits = 12;
@@ -39,9 +40,11 @@ inline uint32_t min_normal_length(uint32_t d) {
     return length_bonus(d) + 2;
 }
 
-inline uint32_t normal_match_bits(uint32_t d, uint32_t length) {
-    return 2 + gamma_bits((d >> kOffsetWidth) + 3) + kOffsetWidth +
-           gamma_bits(length - length_bonus(d));
+inline uint32_t distance_bits(uint32_t d, uint32_t width) {
+    return gamma_bits((d >> width) + 3) + width;
+}
+inline uint32_t normal_match_bits(uint32_t d, uint32_t length, uint32_t width) {
+    return 2 + distance_bits(d, width) + gamma_bits(length - length_bonus(d));
 }
 inline uint32_t repeat_match_bits(uint32_t length) {
     return 2 + 2 + gamma_bits(length);
@@ -83,14 +86,15 @@ class BitWriter {
 // ---------------------------------------------------------------------------------------------
 
 struct LevelSettings {
-    uint32_t chain_depth; // candidates visited per position
+    uint32_t states;      // arrivals kept per position by the parse
+    uint32_t chain_depth; // tree nodes visited per position
     uint32_t nice_length; // a match this long is taken without weighing the positions inside
     uint32_t window_bits; // farthest distance searched is 2^window_bits - 1
 };
 
 constexpr LevelSettings kLevels[kJcMaxLevel + 1] = {
-    {0, 0, 0},    {2, 16, 16},  {4, 24, 17},   {8, 32, 18},    {12, 48, 19},
-    {16, 64, 20}, {32, 96, 21}, {64, 128, 22}, {128, 192, 22}, {256, 273, 23},
+    {0, 0, 0, 0},    {1, 4, 16, 16},  {1, 8, 24, 18},   {1, 8, 32, 20},   {2, 16, 48, 21},
+    {2, 16, 64, 22}, {3, 24, 96, 22}, {3, 32, 128, 23}, {4, 48, 192, 23}, {4, 64, 192, 24},
 };
 
 inline uint32_t read24(const uint8_t* p) {
@@ -116,83 +120,112 @@ struct Candidate {
     uint32_t distance;
 };
 
+// Binary trees over the earlier positions that share a 3-byte hash, as in the LZ77 coders of
+// the LZMA family: each search descends one tree, ordered by the bytes that follow, and re-roots
+// it at the current position on the way down, so a few dozen steps find the longest matches
+// even in a window of megabytes. Two-byte matches come from a table of last occurrences.
 class MatchFinder {
   public:
     MatchFinder(const uint8_t* data, size_t size, const LevelSettings& s)
         : data_(data), size_(size), settings_(s), window_mask_((1u << s.window_bits) - 1),
-          head_(size_t(1) << kHashBits, -1),
-          chain_(std::min<size_t>(size_t(1) << s.window_bits, std::max<size_t>(size, 1)), -1),
-          head2_(65536, -1) {
-        chain_mask_ = chain_.size() - 1;
-        // chain_ is indexed by pos & mask, so its size must be a power of two.
-        size_t pow2 = 1;
-        while (pow2 < chain_.size())
-            pow2 <<= 1;
-        chain_.assign(pow2, -1);
-        chain_mask_ = pow2 - 1;
+          head_(size_t(1) << kHashBits, kNone), head2_(65536, kNone) {
+        // Indexed by position & mask: a power of two, no larger than the window or the input.
+        size_t ring = 1;
+        while (ring < std::min<size_t>(size_t(1) << s.window_bits, std::max<size_t>(size, 1)))
+            ring <<= 1;
+        tree_.assign(2 * ring, kNone);
+        ring_mask_ = uint32_t(ring - 1);
     }
 
-    // Longest matches of growing length at the nearest distances, for a match starting at pos
-    // and ending by limit. Afterwards pos is entered into the tables.
+    // Matches of growing length, each at the nearest distance the search met, for a match at
+    // pos that may run up to limit bytes. Afterwards pos is in the tables.
     void find(uint32_t pos, uint32_t limit, std::vector<Candidate>& out) {
         out.clear();
         const uint8_t* cur = data_ + pos;
         uint32_t best = 1;
         if (limit >= 2) {
             // Two-byte matches pay only at distances the short and middle forms reach cheaply.
-            int32_t p2 = head2_[cur[0] | cur[1] << 8];
-            if (p2 >= 0 && pos - uint32_t(p2) <= 638) {
+            uint32_t p2 = head2_[cur[0] | cur[1] << 8];
+            if (p2 != kNone && pos - p2 <= 638) {
                 uint32_t len = match_length(cur, data_ + p2, limit);
-                out.push_back({len, pos - uint32_t(p2)});
+                out.push_back({len, pos - p2});
                 best = len;
             }
         }
-        if (limit >= 3 && best < settings_.nice_length) {
-            int32_t cand = head_[hash(pos)];
-            uint32_t depth = settings_.chain_depth;
-            const uint32_t max_distance = window_mask_;
-            while (cand >= 0 && depth-- > 0) {
-                uint32_t d = pos - uint32_t(cand);
-                if (d > max_distance) break;
-                const uint8_t* c = data_ + cand;
-                if (best < limit && c[best] == cur[best] && c[0] == cur[0]) {
-                    uint32_t len = match_length(cur, c, limit);
-                    if (len > best) {
-                        out.push_back({len, d});
-                        best = len;
-                        if (len >= settings_.nice_length || len == limit) break;
-                    }
-                }
-                int32_t next = chain_[uint32_t(cand) & chain_mask_];
-                if (next >= cand) break; // the slot was reused by a newer position
-                cand = next;
-            }
-        }
-        insert(pos);
+        walk(pos, limit, &out, best, settings_.chain_depth);
+        // The tree compares no further than the nice length; the longest match may go on.
+        if (!out.empty() && out.back().length >= settings_.nice_length)
+            out.back().length = match_length(cur, cur - out.back().distance, limit);
     }
 
-    void insert(uint32_t pos) {
-        if (pos + 2 <= size_) head2_[data_[pos] | data_[pos + 1] << 8] = int32_t(pos);
-        if (pos + 3 > size_) return;
-        uint32_t h = hash(pos);
-        chain_[pos & chain_mask_] = head_[h];
-        head_[h] = int32_t(pos);
-    }
+    // Positions inside a long match are only entered: a shallower walk keeps the trees in
+    // order well enough at a quarter of the cost.
+    void insert(uint32_t pos) { walk(pos, 0, nullptr, 0, settings_.chain_depth / 4 + 1); }
 
   private:
     static constexpr uint32_t kHashBits = 17;
+    static constexpr uint32_t kNone = 0xFFFFFFFFu;
     uint32_t hash(uint32_t pos) const {
         return (read24(data_ + pos) * 2654435761u) >> (32 - kHashBits);
+    }
+
+    void walk(uint32_t pos, uint32_t limit, std::vector<Candidate>* out, uint32_t best,
+              uint32_t max_depth) {
+        if (pos + 2 <= size_) head2_[data_[pos] | data_[pos + 1] << 8] = pos;
+        if (pos + 3 > size_) return;
+        const uint8_t* cur = data_ + pos;
+        const uint32_t cap = uint32_t(std::min<size_t>(size_ - pos, settings_.nice_length));
+        const uint32_t h = hash(pos);
+        uint32_t candidate = head_[h];
+        head_[h] = pos;
+        uint32_t* smaller = &tree_[2 * (pos & ring_mask_)];    // where the next smaller goes
+        uint32_t* larger = &tree_[2 * (pos & ring_mask_) + 1]; // where the next larger goes
+        uint32_t smaller_len = 0, larger_len = 0;
+        for (uint32_t depth = max_depth;; --depth) {
+            const uint32_t distance = pos - candidate;
+            if (candidate == kNone || depth == 0 || distance > window_mask_) {
+                *smaller = *larger = kNone;
+                return;
+            }
+            uint32_t* pair = &tree_[2 * (candidate & ring_mask_)];
+            const uint8_t* old = data_ + candidate;
+            uint32_t len = std::min(smaller_len, larger_len);
+            if (old[len] == cur[len]) {
+                len += match_length(cur + len, old + len, cap - len);
+                if (out && len > best) {
+                    best = len;
+                    uint32_t usable = std::min(len, limit);
+                    if (out->empty() || usable > out->back().length)
+                        out->push_back({usable, distance});
+                }
+                if (len == cap) { // equal as far as we look: take over its subtrees
+                    *smaller = pair[0];
+                    *larger = pair[1];
+                    return;
+                }
+            }
+            if (old[len] < cur[len]) {
+                *smaller = candidate;
+                smaller = &pair[1];
+                candidate = *smaller;
+                smaller_len = len;
+            } else {
+                *larger = candidate;
+                larger = &pair[0];
+                candidate = *larger;
+                larger_len = len;
+            }
+        }
     }
 
     const uint8_t* data_;
     size_t size_;
     LevelSettings settings_;
     uint32_t window_mask_;
-    std::vector<int32_t> head_;
-    std::vector<int32_t> chain_;
-    size_t chain_mask_;
-    std::vector<int32_t> head2_;
+    uint32_t ring_mask_;
+    std::vector<uint32_t> head_;
+    std::vector<uint32_t> tree_;
+    std::vector<uint32_t> head2_;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -206,11 +239,14 @@ struct Token {
     uint32_t distance; // match distance; for run, the number of 256-byte blocks
 };
 
+// One way to arrive at a position: its price so far, the last offset it leaves, and the token
+// that ends here with the arrival it came from at the token's start.
 struct Node {
     uint32_t cost;
     uint32_t last_offset;
-    uint32_t length; // bytes of the token that ends here
+    uint32_t length;
     uint32_t distance;
+    uint32_t from_state;
     Kind kind;
 };
 
@@ -224,7 +260,7 @@ class Encoder {
   public:
     Encoder(const uint8_t* data, size_t size, int level)
         : data_(data), size_(size), settings_(kLevels[level]), finder_(data, size, settings_),
-          writer_(out_) {}
+          writer_(out_), states_(settings_.states) {}
 
     std::vector<uint8_t> run() {
         uint8_t header[kJcHeaderSize] = {'J', 'C'};
@@ -247,17 +283,27 @@ class Encoder {
     }
 
   private:
+    // Keeps the cheapest arrivals at a position, at most one per last offset, cheapest first.
     void relax(uint32_t at, uint32_t cost, Kind kind, uint32_t length, uint32_t distance,
-               uint32_t last_offset) {
-        Node& n = nodes_[at];
-        if (cost < n.cost) n = Node{cost, last_offset, length, distance, kind};
+               uint32_t last_offset, uint32_t from_state) {
+        Node* slots = &nodes_[size_t(at) * states_];
+        uint32_t k = 0;
+        while (k < states_ && slots[k].cost != kInfinite && slots[k].last_offset != last_offset)
+            ++k;
+        if (k == states_) k = states_ - 1; // all taken by other offsets: the dearest goes
+        if (cost >= slots[k].cost) return;
+        slots[k] = Node{cost, last_offset, length, distance, from_state, kind};
+        for (; k > 0 && slots[k].cost < slots[k - 1].cost; --k)
+            std::swap(slots[k], slots[k - 1]);
     }
 
-    // Forward price-based parse: every position keeps its cheapest way in and the last offset
-    // of that way, which prices the repeat match from there.
+    // Forward price-based parse. Every position keeps its cheapest ways in, with differing last
+    // offsets, because a repeat match is so much cheaper than a normal one that the path worth
+    // following is often not the cheapest one so far. New distances are taken only from the
+    // cheapest way, since a match replaces the last offset anyway.
     void parse_block(uint32_t start, uint32_t end) {
         const uint32_t count = end - start;
-        nodes_.assign(count + 1, Node{kInfinite, 0, 0, 0, Kind::literal});
+        nodes_.assign(size_t(count + 1) * states_, Node{kInfinite, 0, 0, 0, 0, Kind::literal});
         nodes_[0].cost = 0;
         nodes_[0].last_offset = last_offset_;
         uint32_t skip_to = 0;
@@ -268,35 +314,43 @@ class Encoder {
                 finder_.insert(pos);
                 continue;
             }
-            const Node here = nodes_[i];
-            const uint32_t c = here.cost;
-            const uint32_t r = here.last_offset;
             const uint8_t byte = data_[pos];
-
-            relax(i + 1, c + kLiteralBits, Kind::literal, 1, 0, r);
-            if (byte == 0) {
-                relax(i + 1, c + kNibbleCodeBits, Kind::zero, 1, 0, r);
-            } else {
+            uint32_t near = 0;
+            if (byte != 0)
                 for (uint32_t d = 1; d <= kMaxNearDistance && d <= pos; ++d)
                     if (data_[pos - d] == byte) {
-                        relax(i + 1, c + kNibbleCodeBits, Kind::near, 1, d, r);
+                        near = d;
                         break;
                     }
-            }
-            if (r <= pos && limit >= 2) {
+            bool long_repeat = false;
+            for (uint32_t st = 0; st < states_; ++st) {
+                const Node here = nodes_[size_t(i) * states_ + st];
+                if (here.cost == kInfinite) break;
+                const uint32_t c = here.cost, r = here.last_offset;
+                relax(i + 1, c + kLiteralBits, Kind::literal, 1, 0, r, st);
+                if (byte == 0)
+                    relax(i + 1, c + kNibbleCodeBits, Kind::zero, 1, 0, r, st);
+                else if (near)
+                    relax(i + 1, c + kNibbleCodeBits, Kind::near, 1, near, r, st);
+                if (r > pos || limit < 2) continue;
                 uint32_t len = match_length(data_ + pos, data_ + pos - r, limit);
                 if (len >= settings_.nice_length) {
-                    relax(i + len, c + repeat_match_bits(len), Kind::repeat, len, r, r);
-                    finder_.insert(pos);
-                    skip_to = i + len;
+                    relax(i + len, c + repeat_match_bits(len), Kind::repeat, len, r, r, st);
+                    skip_to = std::max(skip_to, i + len);
+                    long_repeat = true;
                     continue;
                 }
                 for (uint32_t l = 2; l <= len; ++l)
-                    relax(i + l, c + repeat_match_bits(l), Kind::repeat, l, r, r);
+                    relax(i + l, c + repeat_match_bits(l), Kind::repeat, l, r, r, st);
+            }
+            if (long_repeat) {
+                finder_.insert(pos);
+                continue;
             }
 
             finder_.find(pos, limit, candidates_);
             if (candidates_.empty()) continue;
+            const uint32_t c = nodes_[size_t(i) * states_].cost;
             const Candidate longest = candidates_.back();
             if (longest.length >= settings_.nice_length) {
                 price_match(i, c, longest.distance, longest.length, longest.length);
@@ -311,21 +365,24 @@ class Encoder {
         }
 
         tokens_.clear();
+        uint32_t st = 0;
         for (uint32_t at = count; at > 0;) {
-            const Node& n = nodes_[at];
+            const Node& n = nodes_[size_t(at) * states_ + st];
             at -= n.length;
+            st = n.from_state;
             tokens_.push_back(Token{n.kind, start + at, n.length, n.distance});
         }
         std::reverse(tokens_.begin(), tokens_.end());
-        last_offset_ = nodes_[count].last_offset;
+        last_offset_ = nodes_[size_t(count) * states_].last_offset;
     }
 
     void price_match(uint32_t i, uint32_t c, uint32_t d, uint32_t from, uint32_t to) {
         for (uint32_t l = from; l <= to; ++l) {
             if (d <= kMaxShortDistance && l <= 5) {
-                relax(i + l, c + kShortMatchBits, Kind::short_match, l, d, d);
+                relax(i + l, c + kShortMatchBits, Kind::short_match, l, d, d, 0);
             } else if (l >= min_normal_length(d)) {
-                relax(i + l, c + normal_match_bits(d, l), Kind::normal_match, l, d, d);
+                relax(i + l, c + normal_match_bits(d, l, offset_width_), Kind::normal_match, l, d,
+                      d, 0);
             }
         }
     }
@@ -340,7 +397,7 @@ class Encoder {
         case Kind::short_match:
             return kShortMatchBits;
         case Kind::normal_match:
-            return normal_match_bits(t.distance, t.length);
+            return normal_match_bits(t.distance, t.length, kInitialOffsetWidth);
         case Kind::repeat:
             return repeat_match_bits(t.length);
         default:
@@ -350,13 +407,14 @@ class Encoder {
 
     // Incompressible stretches: 256 plain literals cost 2304 bits one by one but 2049 as a
     // block of a literal run. The parse prices bytes one at a time, so in noise it scatters
-    // one-byte copies and two-byte matches that save a bit or two each; a stretch made only of
-    // such tokens (6 or more bits a byte) becomes a run where that is cheaper overall.
+    // one-byte copies and short matches that save a few bits each; a stretch made only of
+    // tokens that save at most 12 bits against 8 bits a byte becomes a run where that is
+    // cheaper overall, instead of being cut into pieces too short for a block.
     void mark_literal_runs() {
         std::vector<Token> merged;
         merged.reserve(tokens_.size());
         auto weak = [](const Token& t) {
-            return t.kind != Kind::run && token_bits(t) >= 6 * t.length;
+            return t.kind != Kind::run && token_bits(t) + 12 >= 8 * t.length;
         };
         size_t i = 0;
         while (i < tokens_.size()) {
@@ -410,7 +468,29 @@ class Encoder {
         bias_ = bias;
     }
 
+    // The offset width only splits a distance between its gamma part and its plain bits, so
+    // the block's parsed distances can be weighed under every width and the best one taken,
+    // when it saves more than the change costs. The next block's parse prices with it.
+    void choose_offset_width() {
+        uint64_t bits[kMaxOffsetWidth + 1] = {};
+        for (const Token& t : tokens_)
+            if (t.kind == Kind::normal_match)
+                for (uint32_t w = 1; w <= kMaxOffsetWidth; ++w)
+                    bits[w] += distance_bits(t.distance, w);
+        uint32_t best = offset_width_;
+        for (uint32_t w = 1; w <= kMaxOffsetWidth; ++w)
+            if (bits[w] < bits[best]) best = w;
+        const uint32_t m = best < 16 ? 1 : 2; // the width's own field is m + 3 bits
+        if (best == offset_width_ || bits[offset_width_] - bits[best] <= 12 + m + 3) return;
+        if (width_ == 0) set_width(8, 0); // the stream's first token stays a width change
+        writer_.put(0, 10);               // 0,0,0 + seven zero bits
+        writer_.put(m, 2);
+        writer_.put(best, m + 3);
+        offset_width_ = best;
+    }
+
     void emit_block(uint32_t start, uint32_t end) {
+        choose_offset_width();
         // Literal values per segment, then segments grouped while one bias still fits them all.
         const uint32_t segments = (end - start + kZoneSegment - 1) / kZoneSegment;
         std::vector<int> zone_width(segments, 8), zone_bias(segments, 0);
@@ -520,8 +600,8 @@ class Encoder {
         case Kind::normal_match:
             emitted_last_offset_ = t.distance;
             writer_.put(1, 2);
-            writer_.gamma((t.distance >> kOffsetWidth) + 3);
-            writer_.put(t.distance & ((1u << kOffsetWidth) - 1), kOffsetWidth);
+            writer_.gamma((t.distance >> offset_width_) + 3);
+            writer_.put(t.distance & ((1u << offset_width_) - 1), offset_width_);
             writer_.gamma(t.length - length_bonus(t.distance));
             break;
         case Kind::repeat:
@@ -541,8 +621,10 @@ class Encoder {
     std::vector<uint8_t> out_;
     BitWriter writer_;
     std::vector<Node> nodes_;
+    uint32_t states_;
     std::vector<Token> tokens_;
     std::vector<Candidate> candidates_;
+    uint32_t offset_width_ = kInitialOffsetWidth;
     uint32_t last_offset_ = 1;         // as the parse assumes it
     uint32_t emitted_last_offset_ = 1; // as the decoder will have it
     uint32_t width_ = 0;               // 0 until the opening width change
@@ -553,6 +635,7 @@ class Encoder {
 
 std::vector<uint8_t> jc_encode(const uint8_t* data, size_t size, int level) {
     level = std::clamp(level, kJcMinLevel, kJcMaxLevel);
+    if (size > 0xFFFFFFFFu) return {}; // the header holds a 32-bit size
     if (!data) size = 0;
     static const uint8_t none = 0;
     return Encoder(data ? data : &none, size, level).run();

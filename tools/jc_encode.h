@@ -11,5 +11,6 @@ inline constexpr int kJcMaxLevel = 9;
 inline constexpr int kJcDefaultLevel = 6;
 
 // The complete stream: header ("JC", size, check value) and the bit stream. Levels outside
-// 1..9 are clamped; higher levels search longer for smaller output.
+// 1..9 are clamped; higher levels search longer for smaller output. Empty for 4 GiB or more,
+// which the header's 32-bit size cannot describe.
 std::vector<uint8_t> jc_encode(const uint8_t* data, size_t size, int level = kJcDefaultLevel);

@@ -1,7 +1,7 @@
 // kvpack: the build's compressor and payload packer.
-//   kvpack [-1..-9] encode IN OUT        one file to a raw stream
+//   kvpack [-1..-9] encode IN OUT        one file to a raw stream (default level 6)
 //   kvpack decode IN OUT                 a raw stream back to its bytes
-//   kvpack [-1..-9] pack OUT.blob FILE...
+//   kvpack [-1..-9] pack OUT.blob FILE... (default level 9)
 //   kvpack list BLOB
 //   kvpack unpack BLOB DIR
 // Every failure prints one line naming the file and exits with 1; nothing damaged is written.
@@ -174,7 +174,7 @@ int cmd_unpack(const std::string& path, const std::string& dir) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    int level = kJcDefaultLevel;
+    int level = 0; // 0: the command's default
     if (!args.empty() && args[0].size() == 2 && args[0][0] == '-' && args[0][1] >= '1' &&
         args[0][1] <= '9') {
         level = args[0][1] - '0';
@@ -182,10 +182,13 @@ int main(int argc, char** argv) {
     }
     if (args.empty()) return usage();
     const std::string cmd = args[0];
-    if (cmd == "encode" && args.size() == 3) return cmd_encode(args[1], args[2], level);
+    if (cmd == "encode" && args.size() == 3)
+        return cmd_encode(args[1], args[2], level ? level : kJcDefaultLevel);
     if (cmd == "decode" && args.size() == 3) return cmd_decode(args[1], args[2]);
     if (cmd == "pack" && args.size() >= 2)
-        return cmd_pack(args[1], std::vector<std::string>(args.begin() + 2, args.end()), level);
+        // The payload is packed once per build and shipped to every user: smallest wins.
+        return cmd_pack(args[1], std::vector<std::string>(args.begin() + 2, args.end()),
+                        level ? level : kJcMaxLevel);
     if (cmd == "list" && args.size() == 2) return cmd_list(args[1]);
     if (cmd == "unpack" && args.size() == 3) return cmd_unpack(args[1], args[2]);
     return usage();

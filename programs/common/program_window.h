@@ -4,6 +4,8 @@
 #include <windows.h>
 
 inline constexpr const char* kProgramVersion = "1.20.1";
+// The control id of the static text that shows the document line and the details.
+inline constexpr int kDocumentTextId = 100;
 
 // Opens the window "<product_name> 1.20.1" and runs its message loop; returns the exit code.
 // command_line is WinMain's (without the program name); details, when not null, is shown below

@@ -10,18 +10,19 @@ char g_text[2048];
 
 LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
-    case WM_PAINT: {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(window, &paint);
-        RECT area;
-        GetClientRect(window, &area);
-        InflateRect(&area, -12, -12);
-        SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-        SetBkMode(dc, TRANSPARENT);
-        DrawTextA(dc, g_text, -1, &area, DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
-        EndPaint(window, &paint);
+    case WM_CREATE: {
+        // A static control rather than painted text, so that a test can read what is shown.
+        HWND text = CreateWindowExA(0, "STATIC", g_text, WS_CHILD | WS_VISIBLE | SS_NOPREFIX, 0, 0,
+                                    0, 0, window, reinterpret_cast<HMENU>(kDocumentTextId),
+                                    reinterpret_cast<LPCREATESTRUCTA>(lparam)->hInstance, nullptr);
+        SendMessageA(text, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
+                     FALSE);
         return 0;
     }
+    case WM_SIZE:
+        MoveWindow(GetDlgItem(window, kDocumentTextId), 12, 12, LOWORD(lparam) - 24,
+                   HIWORD(lparam) - 24, TRUE);
+        return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
@@ -73,7 +74,7 @@ int run_program_window(HINSTANCE instance, const char* product_name, const char*
     window_class.hInstance = instance;
     window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
     window_class.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
-    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     window_class.lpszClassName = kClassName;
     if (!RegisterClassA(&window_class)) return 1;
 

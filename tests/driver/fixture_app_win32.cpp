@@ -1,6 +1,6 @@
 // The driver's own test target: one window with a gadget of every kind the wizard uses, message
 // boxes on some clicks, and a chosen exit code. Arguments: "early" shows a box before the window
-// exists; "exit=N" sets the exit code.
+// exists; "exit=N" sets the exit code; "title=T" (last) the window title.
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
@@ -26,6 +26,7 @@ enum FixtureGadget {
     WriteButton = 19,
     LinkButton = 20,
     ErrorButton = 21,
+    ChildButton = 22,
     ResultText = 30,
     LengthText = 31,
     VersionText = 32,
@@ -34,6 +35,7 @@ enum FixtureGadget {
 
 constexpr UINT_PTR kProgressTimer = 1;
 const char* const kTitle = "Fixture";
+std::string window_title = kTitle;
 
 unsigned long exit_code = 0;
 HWND window = nullptr;
@@ -140,6 +142,21 @@ void on_command(int id, int code, HWND control) {
     case LinkButton:
         make_link();
         break;
+    case ChildButton: {
+        // A second copy of this program, as an installer starts the program it installed.
+        char self[MAX_PATH];
+        GetModuleFileNameA(nullptr, self, MAX_PATH);
+        std::string command = std::string("\"") + self + "\" exit=9 title=Kind";
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        if (CreateProcessA(self, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                           &pi)) {
+            CloseHandle(pi.hThread);
+            CloseHandle(pi.hProcess);
+        }
+        break;
+    }
     case ErrorButton:
         MessageBoxA(window, "Zeile eins\nZeile zwei", "Fehler", MB_OK | MB_ICONERROR);
         break;
@@ -185,6 +202,7 @@ std::string version_text() {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
     if (const char* e = std::strstr(command_line, "exit="))
         exit_code = std::strtoul(e + 5, nullptr, 10);
+    if (const char* t = std::strstr(command_line, "title=")) window_title = t + 6;
     if (std::strstr(command_line, "early"))
         MessageBoxA(nullptr, "Früh: Größe – 5 €", "Fixture früh", MB_OK);
 
@@ -197,8 +215,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = "KvFixture";
     RegisterClassA(&wc);
-    window = CreateWindowExA(0, "KvFixture", kTitle, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 100,
-                             100, 420, 330, nullptr, nullptr, instance, nullptr);
+    window = CreateWindowExA(0, "KvFixture", window_title.c_str(),
+                             WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 100, 100, 420, 330, nullptr,
+                             nullptr, instance, nullptr);
 
     make("BUTTON", "Frage", BS_PUSHBUTTON, AskButton, 10, 10, 90, 24);
     make("BUTTON", "Verstecken", BS_PUSHBUTTON, HideButton, 110, 10, 90, 24);
@@ -215,6 +234,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
     make("BUTTON", "Schreiben", BS_PUSHBUTTON, WriteButton, 210, 134, 90, 24);
     make("BUTTON", "Verknüpfung", BS_PUSHBUTTON, LinkButton, 310, 134, 90, 24);
     make("BUTTON", "Fehler", BS_PUSHBUTTON, ErrorButton, 10, 164, 90, 24);
+    make("BUTTON", "Kind", BS_PUSHBUTTON, ChildButton, 110, 164, 90, 24);
     make("STATIC", "", 0, ResultText, 10, 200, 190, 20);
     make("STATIC", "", 0, LengthText, 210, 200, 190, 20);
     make("STATIC", version_text().c_str(), 0, VersionText, 10, 230, 190, 20);

@@ -226,6 +226,14 @@ bool check_state(const std::function<bool(std::string& why)>& check) {
     return fail(why);
 }
 
+std::wstring wide(const std::string& s) {
+    int n = MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, nullptr, 0);
+    std::wstring w(n > 0 ? n : 1, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, &w[0], n);
+    w.resize(n > 0 ? n - 1 : 0);
+    return w;
+}
+
 // ---- registry -----------------------------------------------------------------------------
 
 bool split_key(const std::string& path, HKEY& root, std::string& sub) {
@@ -260,16 +268,32 @@ bool read_value(const std::string& key, const std::string& name, DWORD& type,
     HKEY k;
     if (RegOpenKeyExA(root, sub.c_str(), 0, KEY_QUERY_VALUE, &k) != ERROR_SUCCESS) return true;
     key_exists = true;
+    // Read through the UTF-16 call: the ANSI one adds a closing zero that may not be stored.
+    std::wstring wide_name = wide(name);
     DWORD size = 0;
-    if (RegQueryValueExA(k, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
-        data.resize(size);
-        if (RegQueryValueExA(k, name.c_str(), nullptr, &type, data.data(), &size) ==
+    std::vector<unsigned char> raw;
+    if (RegQueryValueExW(k, wide_name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+        raw.resize(size);
+        if (RegQueryValueExW(k, wide_name.c_str(), nullptr, &type, raw.data(), &size) ==
             ERROR_SUCCESS) {
-            data.resize(size);
+            raw.resize(size);
             value_exists = true;
         }
     }
     RegCloseKey(k);
+    if (value_exists && (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) &&
+        raw.size() % 2 == 0) {
+        int units = static_cast<int>(raw.size() / 2);
+        std::vector<wchar_t> text(units + 1);
+        std::memcpy(text.data(), raw.data(), raw.size());
+        int n = WideCharToMultiByte(CP_ACP, 0, text.data(), units, nullptr, 0, nullptr, nullptr);
+        data.resize(n > 0 ? n : 0);
+        if (n > 0)
+            WideCharToMultiByte(CP_ACP, 0, text.data(), units, reinterpret_cast<char*>(data.data()),
+                                n, nullptr, nullptr);
+    } else {
+        data = raw;
+    }
     return true;
 }
 
@@ -283,6 +307,34 @@ bool write_value(const std::string& key, const std::string& name, DWORD type, co
         RegCreateKeyExA(root, sub.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr);
     if (rc != ERROR_SUCCESS) return fail("cannot create key " + key + ": error " + number_text(rc));
     rc = RegSetValueExA(k, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+    RegCloseKey(k);
+    if (rc != ERROR_SUCCESS) return fail("cannot write value: error " + number_text(rc));
+    return true;
+}
+
+// A text value without its closing zero, as careless writers leave it. Both RegSetValueEx calls
+// add the zero under Wine, so the value goes in through NtSetValueKey, which stores bytes as
+// given.
+bool write_raw_sz(const std::string& key, const std::string& name, const std::string& value) {
+    HKEY root;
+    std::string sub;
+    if (!split_key(key, root, sub)) return false;
+    HKEY k;
+    LONG rc =
+        RegCreateKeyExA(root, sub.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr);
+    if (rc != ERROR_SUCCESS) return fail("cannot create key " + key + ": error " + number_text(rc));
+    std::wstring wide_name = wide(name), wide_value = wide(value);
+    struct CountedText {
+        USHORT length, maximum;
+        PWSTR buffer;
+    } counted{static_cast<USHORT>(wide_name.size() * sizeof(wchar_t)),
+              static_cast<USHORT>(wide_name.size() * sizeof(wchar_t)), &wide_name[0]};
+    using SetValueKey = LONG(WINAPI*)(HANDLE, CountedText*, ULONG, ULONG, const void*, ULONG);
+    auto set_value = reinterpret_cast<SetValueKey>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtSetValueKey")));
+    rc = set_value ? set_value(k, &counted, 0, REG_SZ, wide_value.data(),
+                               static_cast<ULONG>(wide_value.size() * sizeof(wchar_t)))
+                   : -1;
     RegCloseKey(k);
     if (rc != ERROR_SUCCESS) return fail("cannot write value: error " + number_text(rc));
     return true;
@@ -858,8 +910,7 @@ bool cmd_reg_set(const Args& a) {
     const std::string& type = a[3];
     const std::string& value = a[4];
     if (type == "sz") return write_sz(a[1], a[2], value);
-    if (type == "sz-raw") // without the closing zero, as careless writers leave it
-        return write_value(a[1], a[2], REG_SZ, value.data(), static_cast<DWORD>(value.size()));
+    if (type == "sz-raw") return write_raw_sz(a[1], a[2], value);
     if (type == "expand-sz")
         return write_value(a[1], a[2], REG_EXPAND_SZ, value.c_str(),
                            static_cast<DWORD>(value.size() + 1));
@@ -1058,14 +1109,6 @@ bool cmd_expect_no_reg(const Args& a) {
     return true;
 }
 
-std::wstring wide(const std::string& s) {
-    int n = MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, nullptr, 0);
-    std::wstring w(n > 0 ? n : 1, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, &w[0], n);
-    w.resize(n > 0 ? n - 1 : 0);
-    return w;
-}
-
 bool split_icon(const std::string& word, std::string& path, int& index) {
     size_t comma = word.rfind(',');
     if (comma == std::string::npos || !parse_int(word.substr(comma + 1), index))
@@ -1110,6 +1153,11 @@ bool cmd_expect_lnk(const Args& a) {
         link->GetWorkingDirectory(buf, sizeof buf);
         found.folder = buf;
         link->GetShowCmd(&found.show);
+        // Wine's link object answers 1 after Load whatever the file holds; the show command is
+        // the header field at offset 60 of the file, so read it from there.
+        std::string bytes;
+        if (read_whole_file(path, bytes) && bytes.size() >= 64 && bytes[0] == 0x4C)
+            std::memcpy(&found.show, bytes.data() + 60, 4);
     }
     link->Release();
     if (FAILED(loaded))
@@ -1161,11 +1209,12 @@ bool cmd_snapshot(const Args& a) {
     DWORD start = GetTickCount();
     SnapshotStats stats;
     if (!take_snapshot(snapshot, g.hash_cache, stats, error)) return fail(error);
-    std::printf("     snapshot %s: %lu files (%.1f MB hashed), %lu keys, %lu values in %lu ms\n",
+    std::printf("     snapshot %s: %lu files (%.1f MB hashed) in %lu ms, %lu keys and %lu values "
+                "in %lu ms\n",
                 a[1].c_str(), static_cast<unsigned long>(stats.files),
-                stats.bytes_hashed / 1048576.0, static_cast<unsigned long>(stats.keys),
-                static_cast<unsigned long>(stats.values),
-                static_cast<unsigned long>(GetTickCount() - start));
+                stats.bytes_hashed / 1048576.0, stats.files_ms,
+                static_cast<unsigned long>(stats.keys), static_cast<unsigned long>(stats.values),
+                static_cast<unsigned long>(GetTickCount() - start - stats.files_ms));
     g.snapshots[a[1]] = std::move(snapshot);
     return true;
 }
@@ -1180,6 +1229,8 @@ bool cmd_expect_snapshot(const Args& a) {
     std::vector<std::string> excludes(a.begin() + 2, a.end());
     for (auto& e : excludes)
         e = windows_path(e);
+    // Wine's own bookkeeping, which changes when any program opens a window.
+    excludes.push_back("HKCU\\Software\\Wine\\Temporary System Parameters");
     SnapshotDiff diff = compare_snapshots(it->second, now, excludes, kMaxListedDifferences);
     if (diff.total == 0) return true;
     std::string why = number_text(diff.total) + " differences from snapshot " + a[1] + ":";

@@ -25,9 +25,20 @@ static const char* kind_name(SnapshotItem::Kind kind) {
     return "?";
 }
 
+// CurrentControlSet and ControlSet001 are one key under two names (which of them is the link
+// differs between Wine's saved registry and a walk); an exclusion under either covers both.
+static std::string one_control_set(const std::string& name) {
+    static const std::string current = "HKLM\\System\\CurrentControlSet";
+    static const std::string first = "HKLM\\System\\ControlSet001";
+    if (istarts_with(name, first) && (name.size() == first.size() || name[first.size()] == '\\'))
+        return current + name.substr(first.size());
+    return name;
+}
+
 static bool excluded(const std::string& name, const std::vector<std::string>& excludes) {
+    std::string canonical = one_control_set(name);
     for (const auto& e : excludes)
-        if (!e.empty() && istarts_with(name, e)) return true;
+        if (!e.empty() && istarts_with(canonical, one_control_set(e))) return true;
     return false;
 }
 

@@ -47,6 +47,7 @@ using SnapshotHashCache = std::map<std::string, CachedHash>;
 struct SnapshotStats {
     size_t files = 0, keys = 0, values = 0;
     uint64_t bytes_hashed = 0;
+    unsigned long files_ms = 0; // of the whole walk
 };
 
 // Walks C:\ and HKLM, HKCU of the running system (Win32 only).

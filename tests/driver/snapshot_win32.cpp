@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "driver/saved_registry.h"
 #include "driver/snapshot.h"
 #include "driver/words.h"
 
@@ -135,6 +136,42 @@ void walk_key(Walk& w, HKEY key, const std::string& path, int depth) {
     }
 }
 
+// Saves a registry root to a scratch file outside drive C: (so the file walk does not see it) and
+// reads it back. False when the server will not save, or no scratch folder is named.
+bool save_root(Walk& w, HKEY root, const std::string& name) {
+    char scratch[MAX_PATH];
+    DWORD n = GetEnvironmentVariableA("KV_SCRATCH", scratch, sizeof scratch);
+    if (n == 0 || n >= sizeof scratch) return false;
+    std::string file = windows_path(scratch) + "\\kvdriver-" + name + ".reg";
+    DeleteFileA(file.c_str());
+    HANDLE token;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+        TOKEN_PRIVILEGES tp{};
+        tp.PrivilegeCount = 1;
+        tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+        if (LookupPrivilegeValueA(nullptr, "SeBackupPrivilege", &tp.Privileges[0].Luid))
+            AdjustTokenPrivileges(token, FALSE, &tp, 0, nullptr, nullptr);
+        CloseHandle(token);
+    }
+    if (RegSaveKeyA(root, file.c_str(), nullptr) != ERROR_SUCCESS) return false;
+    HANDLE h = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    std::string text;
+    if (h != INVALID_HANDLE_VALUE) {
+        DWORD got;
+        while (ReadFile(h, w.buffer.data(), static_cast<DWORD>(w.buffer.size()), &got, nullptr) &&
+               got > 0)
+            text.append(reinterpret_cast<const char*>(w.buffer.data()), got);
+        CloseHandle(h);
+    }
+    DeleteFileA(file.c_str());
+    return read_saved_registry(text, name, w.snapshot, w.stats, w.error);
+}
+
+// Both snapshots of a comparison must come from the same method: chosen once per run.
+enum class RegistryMethod { Unknown, Save, Walk };
+RegistryMethod registry_method = RegistryMethod::Unknown;
+
 } // namespace
 
 bool take_snapshot(Snapshot& snapshot, SnapshotHashCache& cache, SnapshotStats& stats,
@@ -142,9 +179,28 @@ bool take_snapshot(Snapshot& snapshot, SnapshotHashCache& cache, SnapshotStats& 
     snapshot.clear();
     stats = SnapshotStats{};
     Walk w{snapshot, cache, stats, {}};
+    DWORD start = GetTickCount();
     walk_folder(w, "C:\\", 0);
-    walk_key(w, HKEY_LOCAL_MACHINE, "HKLM", 0);
-    walk_key(w, HKEY_CURRENT_USER, "HKCU", 0);
+    stats.files_ms = GetTickCount() - start;
+    if (registry_method != RegistryMethod::Walk) {
+        Snapshot files = snapshot;
+        SnapshotStats file_stats = stats;
+        if (save_root(w, HKEY_LOCAL_MACHINE, "HKLM") && save_root(w, HKEY_CURRENT_USER, "HKCU")) {
+            registry_method = RegistryMethod::Save;
+        } else if (!w.error.empty()) {
+            // a saved text that could not be read: reported as it is
+        } else if (registry_method == RegistryMethod::Unknown) {
+            registry_method = RegistryMethod::Walk;
+            snapshot = files;
+            stats = file_stats;
+        } else {
+            w.error = "the registry could not be saved this time (RegSaveKey)";
+        }
+    }
+    if (registry_method == RegistryMethod::Walk) {
+        walk_key(w, HKEY_LOCAL_MACHINE, "HKLM", 0);
+        walk_key(w, HKEY_CURRENT_USER, "HKCU", 0);
+    }
     error = w.error;
     return error.empty();
 }

@@ -22,7 +22,7 @@ KV_TMP_ROOT="$run" KV_KEEP_WORK=1 kv_sandbox_begin "$template" || exit 1
 mv_work=$KV_WORK
 mkdir -p "$WINEPREFIX/drive_c/setup"
 cp "$build/Kavento-Install.exe" "$WINEPREFIX/drive_c/setup/"
-export KV_INSTALLER='C:\setup\Kavento-Install.exe' KV_BUILD="$build" KV_SCREENSHOTS="$shots"
+export KV_INSTALLER='C:\setup\Kavento-Install.exe' KV_BUILD="$build" KV_SCREENSHOTS="$shots" KV_SCRATCH="$KV_WORK"
 rm -f "$shots"/*.png
 log="$run/walk.log"
 timeout -k 5 300 wine "$build/tests/driver/kvdriver.exe" "$here/walk.kvd" >"$log" 2>&1

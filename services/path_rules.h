@@ -1,0 +1,32 @@
+// The texts the folder services build from a path, and the line splitting of text files:
+// platform-free, so that they are tested natively.
+#pragma once
+#include <cstddef>
+#include <string>
+#include "services/file_services.h"
+
+// Whether the text fits a kPathLimit buffer with its terminating zero.
+bool within_path_limit(const std::string& text);
+// Folder text + pattern ("*.*" when the pattern is empty). The folder text is the path with a
+// trailing "\" unless the path is empty: an empty path leaves the bare pattern, which the system
+// resolves against the current directory.
+std::string search_text(const std::string& path, const std::string& pattern);
+// The working folder of a program started without one: everything up to and including its last
+// "\", or the empty text when the path holds no "\" after its first character.
+std::string program_folder(const std::string& program);
+
+// The longest line file_read_line returns at once; the rest of a longer line comes with the next
+// reads. The uninstall log's lines are short paths with a fixed prefix.
+inline constexpr size_t kMaxLineLength = 65536;
+
+// One step of reading a text line from the bytes at the file position. A line ends at CR, LF or
+// a zero byte, or at the end of the file; CR LF ends it as one.
+struct LineScan {
+    bool complete;   // the line ends within these bytes
+    size_t length;   // bytes that belong to the line
+    size_t consumed; // bytes used up, line end included; the rest is left for the next read
+};
+// data holds size bytes from the file position; end_of_file says that no byte follows them.
+// When the line does not end within them, everything up to the end (or up to a final CR, which
+// needs the byte after it) is consumed and the caller reads on.
+LineScan scan_line(const char* data, size_t size, bool end_of_file);
