@@ -27,6 +27,7 @@ enum FixtureGadget {
     LinkButton = 20,
     ErrorButton = 21,
     ChildButton = 22,
+    FolderButton = 23,
     ResultText = 30,
     LengthText = 31,
     VersionText = 32,
@@ -41,6 +42,7 @@ unsigned long exit_code = 0;
 HWND window = nullptr;
 
 HWND make(const char* cls, const char* text, DWORD style, int id, int x, int y, int w, int h) {
+    if (std::strcmp(cls, "STATIC") != 0) style |= WS_TABSTOP;
     HWND c = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, window,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                              GetModuleHandleA(nullptr), nullptr);
@@ -157,6 +159,20 @@ void on_command(int id, int code, HWND control) {
         }
         break;
     }
+    case FolderButton: {
+        BROWSEINFOA info{};
+        info.hwndOwner = window;
+        info.lpszTitle = "Ordner suchen";
+        info.ulFlags = BIF_RETURNONLYFSDIRS;
+        LPITEMIDLIST picked = SHBrowseForFolderA(&info);
+        char path[MAX_PATH] = "";
+        if (picked) {
+            SHGetPathFromIDListA(picked, path);
+            CoTaskMemFree(picked);
+        }
+        set_result(picked ? path : "abgebrochen");
+        break;
+    }
     case ErrorButton:
         MessageBoxA(window, "Zeile eins\nZeile zwei", "Fehler", MB_OK | MB_ICONERROR);
         break;
@@ -200,6 +216,7 @@ std::string version_text() {
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
+    CoInitialize(nullptr);
     if (const char* e = std::strstr(command_line, "exit="))
         exit_code = std::strtoul(e + 5, nullptr, 10);
     if (const char* t = std::strstr(command_line, "title=")) window_title = t + 6;
@@ -235,6 +252,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
     make("BUTTON", "Verknüpfung", BS_PUSHBUTTON, LinkButton, 310, 134, 90, 24);
     make("BUTTON", "Fehler", BS_PUSHBUTTON, ErrorButton, 10, 164, 90, 24);
     make("BUTTON", "Kind", BS_PUSHBUTTON, ChildButton, 110, 164, 90, 24);
+    make("BUTTON", "Ordner", BS_PUSHBUTTON, FolderButton, 210, 164, 90, 24);
     make("STATIC", "", 0, ResultText, 10, 200, 190, 20);
     make("STATIC", "", 0, LengthText, 210, 200, 190, 20);
     make("STATIC", version_text().c_str(), 0, VersionText, 10, 230, 190, 20);
@@ -246,6 +264,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
 
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (IsDialogMessageA(window, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

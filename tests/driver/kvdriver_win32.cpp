@@ -739,6 +739,83 @@ bool cmd_expect_focus(const Args& a) {
     });
 }
 
+// The window with the keyboard focus in the target's GUI thread, or null.
+HWND target_focus() {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    DWORD thread = GetWindowThreadProcessId(g.main_window, nullptr);
+    return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+}
+
+bool cmd_key(const Args& a) {
+    if (!need_main()) return false;
+    static const struct {
+        const char* name;
+        UINT vk;
+    } names[] = {{"TAB", VK_TAB},      {"SPACE", VK_SPACE},   {"RETURN", VK_RETURN},
+                 {"ENTER", VK_RETURN}, {"ESCAPE", VK_ESCAPE}, {"LEFT", VK_LEFT},
+                 {"RIGHT", VK_RIGHT},  {"UP", VK_UP},         {"DOWN", VK_DOWN},
+                 {"HOME", VK_HOME},    {"END", VK_END},       {"DELETE", VK_DELETE},
+                 {"BACK", VK_BACK}};
+    UINT vk = 0;
+    for (const auto& n : names)
+        if (iequals(a[1], n.name)) vk = n.vk;
+    if (!vk && a[1].size() == 1 &&
+        ((a[1][0] >= 'A' && a[1][0] <= 'Z') || (a[1][0] >= '0' && a[1][0] <= '9')))
+        vk = static_cast<unsigned char>(a[1][0]);
+    if (!vk) return fail("unknown key " + a[1] + " (TAB, SPACE, RETURN, ESCAPE, arrows, A-Z, 0-9)");
+    HWND to = nullptr;
+    if (a.size() > 2) {
+        int id;
+        if (!gadget(a[2], to, id)) return false;
+    } else {
+        to = target_focus();
+        if (!to) to = g.main_window;
+    }
+    // Posted like real input, so that the target's own loop (IsDialogMessage, TranslateMessage)
+    // sees the key as it would see a person's.
+    LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC)) << 16;
+    PostMessageA(to, WM_KEYDOWN, vk, scan | 1);
+    PostMessageA(to, WM_KEYUP, vk, scan | 1 | 0xC0000000);
+    settle();
+    return true;
+}
+
+HWND current_folder_chooser() {
+    for (HWND w : target_windows())
+        if (is_box(w) && FindWindowExA(w, nullptr, "SysTreeView32", nullptr)) return w;
+    return nullptr;
+}
+
+bool cmd_choose_folder(const Args& a) {
+    if (!need_target()) return false;
+    DWORD ms;
+    if (!parse_ms(a, 2, kDefaultWaitMs, ms)) return false;
+    HWND chooser = nullptr;
+    poll_until(ms, [&] { return (chooser = current_folder_chooser()) != nullptr; });
+    if (!chooser)
+        return fail("no folder chooser within " + number_text(ms) + " ms; " + describe_target());
+    // BFFM_SETSELECTION takes a pointer into the chooser's own process: put the path there.
+    SIZE_T size = a[1].size() + 1;
+    void* remote = VirtualAllocEx(g.process, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    if (!remote || !WriteProcessMemory(g.process, remote, a[1].c_str(), size, nullptr))
+        return fail("cannot hand the path to the target: error " + number_text(GetLastError()));
+    DWORD_PTR r;
+    SendMessageTimeoutA(chooser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(remote),
+                        SMTO_NORMAL, kSendTimeoutMs, &r);
+    HWND ok = GetDlgItem(chooser, IDOK);
+    if (!ok || !IsWindowEnabled(ok)) {
+        VirtualFreeEx(g.process, remote, 0, MEM_RELEASE);
+        return fail("the folder chooser does not accept " + show_text(a[1]));
+    }
+    PostMessageA(chooser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
+    bool closed = poll_until(kBoxCloseMs, [&] { return !IsWindow(chooser); });
+    VirtualFreeEx(g.process, remote, 0, MEM_RELEASE);
+    if (!closed) return fail("the folder chooser did not close");
+    settle();
+    return true;
+}
+
 bool cmd_screenshot(const Args& a) {
     if (!need_main()) return false;
     std::string folder;
@@ -1296,6 +1373,8 @@ const Command kCommands[] = {
     {"wait-progress", 2, 3, cmd_wait_progress, "GADGET VALUE [MS]"},
     {"expect-list", 1, kAny, cmd_expect_list, "GADGET ITEMS..."},
     {"expect-focus", 1, 1, cmd_expect_focus, "GADGET"},
+    {"key", 1, 2, cmd_key, "KEY [GADGET]"},
+    {"choose-folder", 1, 2, cmd_choose_folder, "PATH [MS]"},
     {"screenshot", 1, 1, cmd_screenshot, "NAME"},
     {"wait-exit", 1, 2, cmd_wait_exit, "CODE [MS]"},
     {"expect-window-gone", 0, 1, cmd_expect_window_gone, "[MS]"},

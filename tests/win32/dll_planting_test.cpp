@@ -1,0 +1,116 @@
+// A library planted beside the program under a system library's name must not be loaded: the
+// installer runs from a downloads folder, where anyone may have left a DDRAW.DLL.
+//
+// The test copies itself and the planted library (kv_planted.dll, built beside it) into a fresh
+// "downloads" folder, under the names of the libraries that the installer loads at run time, and
+// runs the copy there. A second run shows that a plain LoadLibraryA would have taken the plant.
+#include <windows.h>
+#include <string>
+#include "check.h"
+#include "services/system_library.h"
+
+namespace {
+
+const char* const kPlantedNames[] = {"DDRAW.DLL", "RICHED20.DLL", "RICHED32.DLL", "SHELL32.DLL"};
+// Planted too, though no system library has that name: there is no fallback to other folders.
+const char* const kOnlyPlanted = "KVONLYPLANTED.DLL";
+
+std::string folder_of_module(HMODULE module) {
+    char path[MAX_PATH] = "";
+    DWORD length = GetModuleFileNameA(module, path, MAX_PATH);
+    std::string text(path, length);
+    return text.substr(0, text.rfind('\\') + 1);
+}
+
+std::string lower(std::string text) {
+    CharLowerBuffA(&text[0], DWORD(text.size()));
+    return text;
+}
+
+bool planted_was_loaded() {
+    char path[MAX_PATH];
+    return GetEnvironmentVariableA("KV_PLANTED_DLL_LOADED", path, MAX_PATH) != 0;
+}
+
+// In the downloads folder: every name comes from the system folder, the plant stays untouched.
+int check_loads() {
+    char system[MAX_PATH];
+    UINT length = GetSystemDirectoryA(system, MAX_PATH);
+    std::string system_folder = lower(std::string(system, length)) + "\\";
+    for (const char* name : kPlantedNames) {
+        HMODULE module = load_system_library(name);
+        CHECK(module != nullptr);
+        if (!module) continue;
+        CHECK_EQ(lower(folder_of_module(module)), system_folder);
+        CHECK(GetProcAddress(module, "KvPlantedMarker") == nullptr);
+    }
+    CHECK(load_system_library(kOnlyPlanted) == nullptr);
+    CHECK(!planted_was_loaded());
+
+    // Names with a folder part are refused, whatever they point at.
+    std::string own_folder = folder_of_module(nullptr);
+    CHECK(load_system_library((own_folder + "DDRAW.DLL").c_str()) == nullptr);
+    CHECK(load_system_library(".\\DDRAW.DLL") == nullptr);
+    CHECK(load_system_library("..\\downloads\\DDRAW.DLL") == nullptr);
+    CHECK(load_system_library("C:DDRAW.DLL") == nullptr);
+    CHECK(load_system_library("") == nullptr);
+    CHECK(load_system_library(nullptr) == nullptr);
+    CHECK(!planted_was_loaded());
+    return check_report();
+}
+
+// The same folder with the ordinary search: exit code 0 when the plant was taken.
+int plain_load(const char* name) {
+    HMODULE module = LoadLibraryA(name);
+    bool planted = module && GetProcAddress(module, "KvPlantedMarker") && planted_was_loaded();
+    std::printf("plain LoadLibraryA(\"%s\"): %s\n", name,
+                planted ? "the planted library" : "not the planted library");
+    return planted ? 0 : 1;
+}
+
+DWORD run(const std::string& command_line, const std::string& folder) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::string line = command_line;
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                        &startup, &process))
+        return DWORD(-1);
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = DWORD(-1);
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return code;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 2 && std::string(argv[1]) == "--in-downloads") return check_loads();
+    if (argc == 3 && std::string(argv[1]) == "--plain") return plain_load(argv[2]);
+
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    std::string downloads = std::string(temp) + "kv-planting\\downloads\\";
+    CreateDirectoryA((std::string(temp) + "kv-planting").c_str(), nullptr);
+    CreateDirectoryA(downloads.c_str(), nullptr);
+
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string build_folder = folder_of_module(nullptr);
+    std::string setup = downloads + "setup.exe";
+    CHECK(CopyFileA(self, setup.c_str(), FALSE));
+    std::string planted = build_folder + "kv_planted.dll";
+    for (const char* name : kPlantedNames)
+        CHECK(CopyFileA(planted.c_str(), (downloads + name).c_str(), FALSE));
+    CHECK(CopyFileA(planted.c_str(), (downloads + kOnlyPlanted).c_str(), FALSE));
+
+    // The plant works: the ordinary search takes it (the test runs with native libraries first,
+    // as Windows loads them).
+    CHECK_EQ(run("\"" + setup + "\" --plain DDRAW.DLL", downloads), DWORD(0));
+    CHECK_EQ(run("\"" + setup + "\" --plain " + kOnlyPlanted, downloads), DWORD(0));
+    // And the installer's loader does not.
+    CHECK_EQ(run("\"" + setup + "\" --in-downloads", downloads), DWORD(0));
+    return check_report();
+}
