@@ -1,5 +1,6 @@
 // Start-up, the recorded-installation check and the one orderly shutdown of every way out.
 #pragma once
+#include <cstdint>
 #include <string>
 
 // The whole run: start-up steps 1 to 12. Never returns.
@@ -8,3 +9,24 @@
 [[noreturn]] void shutdown_and_exit();
 // A special folder's path by CSIDL, without final "\", or the empty text.
 std::string special_folder_path(int csidl);
+
+// What an earlier installation recorded in the registry means for this run.
+enum class RecordedVersion { None, Older, Same, Newer };
+
+// Platform-free: the recorded version number's text against the installer's own number. A
+// missing value (read failed) is None; text without digits reads as 0, an older version.
+RecordedVersion compare_recorded_version(bool value_read, const std::string& recorded_text,
+                                         int32_t own_number);
+// The texts of the two start-up stops.
+std::string same_version_message(const std::string& version_text);
+std::string newer_version_message(const std::string& recorded_version,
+                                  const std::string& version_text);
+inline constexpr const char* kSameVersionTitle = "Bereits installiert!";
+inline constexpr const char* kNewerVersionTitle = "Bessere Version vorhanden!";
+
+// Win32, the start-up steps one by one (installer_main runs them in order; tests run them alone).
+void reset_session(void* module_handle); // steps 1, 2 and 4
+void propose_target_folder();            // step 5
+// Step 9: reads the record; fills target_folder/existing_install from program_path, and for a
+// newer version leaves in recorded_version what the message names.
+RecordedVersion read_recorded_installation(std::string& recorded_version);

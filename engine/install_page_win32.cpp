@@ -63,10 +63,14 @@ const char* const kLocal = ""; // the computer name of the local registry
 int g_steps_done = 0;
 
 // Lets the window repaint between steps; input that arrives meanwhile is discarded on purpose,
-// so no click or close request acts on a half-finished installation.
+// so no click or close request acts on a half-finished installation. The queue itself decides
+// when the drain is over: a message whose event code reads 0 (a raw WM_NULL or WM_SIZE) must not
+// leave a click behind for the finish loop. The bound only guards against a window that keeps
+// invalidating itself.
 void drain() {
-    while (poll_event() != 0) {
-    }
+    MSG message;
+    for (int round = 0; round < 100000; ++round)
+        if (poll_event() == 0 && !PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE)) return;
 }
 
 void advance() {
@@ -96,8 +100,8 @@ bool write_pack(std::string& pack_path) {
         return fail(message_pack_not_created(pack_path));
     }
     pack_path = std::string(temp, length) + kPackFileName;
-    if (!write_pack_file(pack_path)) return fail(message_pack_not_created(pack_path));
-    advance();
+    // The bar moves as soon as the file exists, before the blob is written into it.
+    if (!write_pack_file(pack_path, &advance)) return fail(message_pack_not_created(pack_path));
     undo_add(kTagDeletePackFile, pack_path);
     return true;
 }

@@ -1,0 +1,21 @@
+#include "core/startup.h"
+#include "core/text_rules.h"
+
+RecordedVersion compare_recorded_version(bool value_read, const std::string& recorded_text,
+                                         int32_t own_number) {
+    if (!value_read) return RecordedVersion::None;
+    int32_t recorded = parse_whole_number(recorded_text);
+    if (recorded == own_number) return RecordedVersion::Same;
+    return recorded > own_number ? RecordedVersion::Newer : RecordedVersion::Older;
+}
+
+std::string same_version_message(const std::string& version_text) {
+    return "Die Programme Kavento-Producer " + version_text + " und Kavento-Player " +
+           version_text + " sind bereits installiert!";
+}
+
+std::string newer_version_message(const std::string& recorded_version,
+                                  const std::string& version_text) {
+    return "Auf ihrem Computer ist bereits die Version " + recorded_version +
+           " installiert! Mit diesem Installer installieren Sie die Version " + version_text + ".";
+}

@@ -1,0 +1,287 @@
+// Start-up under Wine: the recorded-installation check against real registry values, the
+// proposed folders, the system check under several reported Windows versions (each in a child
+// copy of this program with its own AppDefaults), and the second-copy guard of the installer.
+#include <windows.h>
+#include <shlobj.h>
+#include <cstdlib>
+#include <string>
+#include "check.h"
+#include "core/session.h"
+#include "core/startup.h"
+#include "env/system_check.h"
+
+namespace {
+
+const char* const kKey = "SOFTWARE\\Kavento-Producer";
+
+void clear_record() {
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKey);
+}
+
+void set_dword(const char* name, DWORD value) {
+    HKEY key;
+    CHECK_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                             nullptr),
+             0L);
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<BYTE*>(&value), sizeof value);
+    RegCloseKey(key);
+}
+
+void set_text(const char* name, const std::string& text) {
+    HKEY key;
+    CHECK_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                             nullptr),
+             0L);
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   DWORD(text.size() + 1));
+    RegCloseKey(key);
+}
+
+// A fresh session as start-up steps 1 to 5 leave it, then step 9.
+RecordedVersion check_record(std::string& recorded) {
+    reset_session(GetModuleHandleA(nullptr));
+    propose_target_folder();
+    recorded = "untouched";
+    return read_recorded_installation(recorded);
+}
+
+void test_session_constants() {
+    reset_session(GetModuleHandleA(nullptr));
+    CHECK_EQ(session.installer_name, std::string("Kavento-Install"));
+    CHECK_EQ(session.version_text, std::string("1.20.1"));
+    CHECK_EQ(session.version_number, 12010);
+    CHECK_EQ(session.start_menu_folder, std::string("Kavento-Producer"));
+    CHECK_EQ(int(session.make_start_menu_links), 1);
+    CHECK_EQ(int(session.make_desktop_link_producer), 1);
+    CHECK_EQ(int(session.make_desktop_link_player), 0);
+    CHECK_EQ(int(session.existing_install), 0);
+    CHECK(session.windows_name.empty());
+
+    char own[MAX_PATH];
+    GetModuleFileNameA(nullptr, own, MAX_PATH);
+    std::string own_path = own;
+    CHECK_EQ(session.installer_folder, own_path.substr(0, own_path.rfind('\\') + 1));
+}
+
+void test_special_folders() {
+    CHECK_EQ(special_folder_path(CSIDL_PROGRAM_FILES), std::string("C:\\Program Files"));
+    std::string programs = special_folder_path(CSIDL_COMMON_PROGRAMS);
+    CHECK(!programs.empty() && programs.back() != '\\');
+    CHECK(GetFileAttributesA(programs.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    // A drive root comes back without its backslash too.
+    std::string windows = special_folder_path(CSIDL_WINDOWS);
+    CHECK_EQ(windows, std::string("C:\\windows"));
+    CHECK_EQ(special_folder_path(0x7F), std::string()); // no such folder
+
+    reset_session(GetModuleHandleA(nullptr));
+    propose_target_folder();
+    CHECK_EQ(session.program_files_folder, std::string("C:\\Program Files"));
+    CHECK_EQ(session.target_folder, std::string("C:\\Program Files\\Kavento-Producer"));
+}
+
+void test_recorded_installation() {
+    std::string recorded;
+
+    clear_record();
+    CHECK(check_record(recorded) == RecordedVersion::None);
+    CHECK_EQ(session.target_folder, std::string("C:\\Program Files\\Kavento-Producer"));
+    CHECK_EQ(int(session.existing_install), 0);
+
+    set_dword("version_number", 12010);
+    CHECK(check_record(recorded) == RecordedVersion::Same);
+
+    set_dword("version_number", 12011);
+    set_text("version_string", "1.20.2");
+    CHECK(check_record(recorded) == RecordedVersion::Newer);
+    CHECK_EQ(recorded, std::string("1.20.2"));
+
+    // Without version_string the message names the digits that were read last.
+    clear_record();
+    set_dword("version_number", 12011);
+    CHECK(check_record(recorded) == RecordedVersion::Newer);
+    CHECK_EQ(recorded, std::string("12011"));
+
+    set_dword("version_number", 12009);
+    CHECK(check_record(recorded) == RecordedVersion::Older);
+    CHECK_EQ(recorded, std::string("untouched"));
+
+    // A string of digits is compared like the number; one without digits is an old version.
+    clear_record();
+    set_text("version_number", "12010");
+    CHECK(check_record(recorded) == RecordedVersion::Same);
+    set_text("version_number", "none");
+    CHECK(check_record(recorded) == RecordedVersion::Older);
+
+    // The recorded folder fixes the target even when the version is missing.
+    clear_record();
+    set_text("program_path", "D:\\Apps\\Kavento");
+    CHECK(check_record(recorded) == RecordedVersion::None);
+    CHECK_EQ(session.target_folder, std::string("D:\\Apps\\Kavento"));
+    CHECK_EQ(int(session.existing_install), 1);
+    set_dword("version_number", 12000);
+    CHECK(check_record(recorded) == RecordedVersion::Older);
+    CHECK_EQ(session.target_folder, std::string("D:\\Apps\\Kavento"));
+    CHECK_EQ(int(session.existing_install), 1);
+    clear_record();
+}
+
+// Runs a copy of this program named NAME.exe, with the Wine settings given for that name, and
+// returns its exit code (or -1).
+DWORD run_copy(const std::string& name, const std::string& version, bool no_ddraw,
+               const std::string& mode) {
+    char own[MAX_PATH];
+    GetModuleFileNameA(nullptr, own, MAX_PATH);
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    std::string copy = std::string(temp) + name + ".exe";
+    if (!CopyFileA(own, copy.c_str(), FALSE)) return DWORD(-1);
+
+    std::string app_key = "Software\\Wine\\AppDefaults\\" + name + ".exe";
+    HKEY key;
+    RegCreateKeyExA(HKEY_CURRENT_USER, app_key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                    &key, nullptr);
+    if (!version.empty())
+        RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                       DWORD(version.size() + 1));
+    RegCloseKey(key);
+    if (no_ddraw) {
+        RegCreateKeyExA(HKEY_CURRENT_USER, (app_key + "\\DllOverrides").c_str(), 0, nullptr, 0,
+                        KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        RegSetValueExA(key, "ddraw", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
+        RegCloseKey(key);
+    }
+
+    std::string command = "\"" + copy + "\" " + mode;
+    STARTUPINFOA start = {};
+    start.cb = sizeof start;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start,
+                        &process))
+        return DWORD(-1);
+    DWORD code = DWORD(-1);
+    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.hProcess, &code);
+    else
+        TerminateProcess(process.hProcess, 99);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    DeleteFileA(copy.c_str());
+    return code;
+}
+
+// In the child: the result of the system check, as an exit code.
+int child_system_check() {
+    reset_session(GetModuleHandleA(nullptr));
+    run_system_check();
+    int32_t code = classify_windows();
+    std::string name;
+    int supported = -1;
+    windows_name_of_code(code, name, supported);
+    bool name_matches = session.windows_name == name && session.windows_supported == supported;
+    release_directx_probe();
+    return code * 100 + session.has_directx7 * 10 + session.has_direct3d + (name_matches ? 0 : 5);
+}
+
+void test_system_check_under_versions() {
+    struct Row {
+        const char* version;
+        int code;
+    } rows[] = {{"win98", 30}, {"win95", 10}, {"winxp", 60}, {"win10", 100}};
+    for (const Row& row : rows) {
+        DWORD result = run_copy(std::string("kvver_") + row.version, row.version, false, "--check");
+        CHECK_EQ(int(result) / 100, row.code);
+        CHECK_EQ(int(result) % 100 / 10, 1); // DirectX 7 is there
+        CHECK_EQ(int(result) % 10, 1);       // and a hardware device (Wine's HAL over GL)
+    }
+    // Without DDRAW.DLL both DirectX answers are 0, and nothing breaks.
+    DWORD result = run_copy("kvnoddraw", "winxp", true, "--check");
+    CHECK_EQ(int(result), 6000);
+}
+
+void test_system_check_here() {
+    reset_session(GetModuleHandleA(nullptr));
+    run_system_check();
+    CHECK_EQ(session.windows_name, std::string("Windows Vista")); // the template's Windows 7
+    CHECK_EQ(session.windows_supported, 1);
+    CHECK_EQ(session.has_directx7, 1);
+    CHECK_EQ(session.has_direct3d, 1);
+    // The probe's object is kept; a second probe must not pile up another one.
+    CHECK(probe_directx7() != 0);
+    release_directx_probe();
+    release_directx_probe(); // a second release is harmless
+    CHECK_EQ(probe_direct3d(), 1);
+}
+
+std::string installer_path() {
+    const char* build = std::getenv("KV_BUILD_DIR");
+    if (!build) return std::string();
+    std::string path = std::string("Z:") + build + "/Kavento-Install.exe";
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+// Waits for the process while handling this thread's messages (the other copy restores our
+// stand-in window, which needs this thread to answer).
+bool wait_pumping(HANDLE process, DWORD ms) {
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+        DWORD r = MsgWaitForMultipleObjects(1, &process, FALSE, 100, QS_ALLINPUT);
+        if (r == WAIT_OBJECT_0) return true;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    return false;
+}
+
+void test_second_copy_leaves() {
+    std::string installer = installer_path();
+    CHECK(GetFileAttributesA(installer.c_str()) != INVALID_FILE_ATTRIBUTES);
+    // With the same version recorded a first copy would stop at a message box; a second copy
+    // must leave before it even looks.
+    set_dword("version_number", 12010);
+    HANDLE running = CreateMutexA(nullptr, TRUE, "Kavento-Install.Running");
+    CHECK(running != nullptr);
+    // The open wizard of the first copy, minimised: the second copy brings it back.
+    HWND wizard = CreateWindowA("STATIC", "Kavento-Install", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10,
+                                10, 200, 100, nullptr, nullptr, nullptr, nullptr);
+    ShowWindow(wizard, SW_MINIMIZE);
+    CHECK(IsIconic(wizard));
+
+    std::string command = "\"" + installer + "\"";
+    STARTUPINFOA start = {};
+    start.cb = sizeof start;
+    PROCESS_INFORMATION process = {};
+    CHECK(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start,
+                         &process));
+    if (process.hProcess) {
+        bool ended = wait_pumping(process.hProcess, 30000);
+        CHECK(ended);
+        DWORD code = 1;
+        if (!ended) TerminateProcess(process.hProcess, 99);
+        GetExitCodeProcess(process.hProcess, &code);
+        CHECK_EQ(code, DWORD(0));
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CHECK(!IsIconic(wizard));
+    DestroyWindow(wizard);
+    CloseHandle(running);
+    clear_record();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "--check") return child_system_check();
+    test_session_constants();
+    test_special_folders();
+    test_recorded_installation();
+    test_system_check_here();
+    test_system_check_under_versions();
+    test_second_copy_leaves();
+    return check_report();
+}
