@@ -1,0 +1,216 @@
+// The uninstall log on disk and the roll-back under Wine: the exact bytes of the log, the merge
+// of an old log read back through the file services, failures, and what each tag removes.
+#include <windows.h>
+#include <cstdio>
+#include "check.h"
+#include "full_disk.h"
+#include "engine/undo.h"
+#include "env/registry.h"
+#include "services/file_services.h"
+
+namespace {
+
+std::string g_root; // a fresh folder of this run, with its final "\"
+
+std::string read_all(const std::string& path) {
+    std::string bytes;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return "<missing>";
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+        bytes.append(buffer, n);
+    std::fclose(f);
+    return bytes;
+}
+
+void write_all(const std::string& path, const std::string& bytes) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return;
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+}
+
+bool exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string fresh_folder(const char* name) {
+    std::string path = g_root + name;
+    CreateDirectoryA(path.c_str(), nullptr);
+    return path + "\\";
+}
+
+void log_of_a_list() {
+    std::string target = fresh_folder("abc");
+    session.undo_list.clear();
+    undo_add(kTagDeleteFile, "A");
+    undo_add(kTagDeleteDirectory, "B");
+    undo_add(kTagDeleteRegValue, "C");
+    CHECK_EQ(write_uninstall_log(target), 1);
+    CHECK_EQ(read_all(target + "Uninstall.txt"), "*Delete file: " + target +
+                                                     "Uninstall.txt\r\n"
+                                                     "*Delete reg_value_local_machine: C\r\n"
+                                                     "*Delete directory: B\r\n"
+                                                     "*Delete file: A\r\n");
+    // The log records itself as the newest action.
+    CHECK_EQ(session.undo_list.size(), size_t(4));
+    CHECK_EQ(session.undo_list.front().argument, target + "Uninstall.txt");
+}
+
+void merge_with_old_log() {
+    std::string target = fresh_folder("merge");
+    const std::string log = target + "Uninstall.txt";
+    const std::string long_path = "C:\\" + std::string(5000, 'L');
+    write_all(log, "*Delete file: " + log +
+                       "\r\n"                                 // equal to this run's own line
+                       "*Delete directory: C:\\Menu\\Old\r\n" // only the earlier run made it
+                       "*Delete file: C:\\new.exe\r\n"        // equal to a new action
+                       "*Delete directory: C:\\Menu\\Old\r\n" // twice in the old log
+                       "*Delete file: C:\\a: b\r\n"           // ": " inside the argument
+                       "*Delete file: " +
+                       long_path +
+                       "\n" // longer than any path, lone LF
+                       "*Delete file: C:\\lone-cr\r"
+                       "*Delete file: C:\\last-without-line-end");
+    session.undo_list.clear();
+    undo_add(kTagDeleteFile, "C:\\new.exe");
+    CHECK_EQ(write_uninstall_log(target), 1);
+    CHECK_EQ(read_all(log), "*Delete file: " + log +
+                                "\r\n"
+                                "*Delete file: C:\\new.exe\r\n"
+                                "*Delete directory: C:\\Menu\\Old\r\n"
+                                "*Delete file: C:\\a: b\r\n"
+                                "*Delete file: " +
+                                long_path +
+                                "\r\n"
+                                "*Delete file: C:\\lone-cr\r\n"
+                                "*Delete file: C:\\last-without-line-end\r\n");
+    CHECK_EQ(session.undo_list[3].tag, std::string(kTagDeleteFile));
+    CHECK_EQ(session.undo_list[3].argument, std::string("C:\\a: b"));
+
+    // Merging stops at the first empty line; what follows it is dropped.
+    write_all(log, "*Delete file: C:\\kept\r\n\r\n*Delete file: C:\\dropped\r\n");
+    session.undo_list.clear();
+    CHECK_EQ(write_uninstall_log(target), 1);
+    CHECK_EQ(read_all(log), "*Delete file: " + log + "\r\n*Delete file: C:\\kept\r\n");
+}
+
+void log_failures() {
+    // A target folder that does not exist: nothing opened, nothing recorded.
+    session.undo_list.clear();
+    undo_add(kTagDeleteFile, "A");
+    CHECK_EQ(write_uninstall_log(g_root + "missing\\"), 0);
+    CHECK_EQ(session.undo_list.size(), size_t(1));
+}
+
+// A full disk: /dev/full takes no byte, so the log cannot be written whole.
+void log_on_a_full_disk() {
+    std::string target = fresh_folder("full");
+    const std::string log = target + "Uninstall.txt";
+    CHECK(make_full_disk_file(log));
+    session.undo_list.clear();
+    undo_add(kTagDeleteFile, "A");
+    CHECK_EQ(write_uninstall_log(target), 0);
+    // Recorded before the write failed, so a roll-back takes the broken log away.
+    CHECK_EQ(session.undo_list.front().argument, log);
+}
+
+void roll_back() {
+    std::string folder = fresh_folder("rollback");
+    std::string inner = fresh_folder("rollback\\inner");
+    std::string foreign = fresh_folder("rollback\\foreign");
+    write_all(inner + "ours.exe", "x");
+    write_all(foreign + "ours.exe", "x");
+    write_all(foreign + "theirs.txt", "someone else's");
+    const std::string pack = folder + "Kavento.pac";
+    write_all(pack, "pack");
+
+    session.undo_list.clear();
+    // Oldest first, as an installation would add them.
+    undo_add(kTagDeletePackFile, pack);
+    undo_add(kTagDeleteDirectory, folder.substr(0, folder.size() - 1));
+    undo_add(kTagDeleteDirectory, foreign.substr(0, foreign.size() - 1));
+    undo_add(kTagDeleteFile, foreign + "ours.exe");
+    undo_add(kTagDeleteDirectory, inner.substr(0, inner.size() - 1));
+    undo_add(kTagDeleteFile, inner + "ours.exe");
+    undo_add(kTagDeleteFile, folder + "never-written.exe"); // a failed deletion is passed over
+    undo_add("*Unknown tag: ", folder + "Kavento.pac");
+    const size_t before = session.undo_list.size();
+    undo_rollback();
+
+    CHECK(!exists(inner + "ours.exe"));
+    CHECK(!exists(inner));
+    CHECK(!exists(foreign + "ours.exe"));
+    // A folder holding a file the installer did not write stays, and so do its parents.
+    CHECK(exists(foreign + "theirs.txt"));
+    CHECK(exists(foreign));
+    CHECK(exists(folder));
+    // The pack file's record has no action.
+    CHECK_EQ(read_all(pack), std::string("pack"));
+    CHECK_EQ(session.undo_list.size(), before);
+}
+
+const char kTestKey[] = "SOFTWARE\\Kavento-UndoTest\\";
+
+bool value_exists(const char* name) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kTestKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    bool found = RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return found;
+}
+
+bool key_exists() {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kTestKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+void roll_back_registry() {
+    HKEY key;
+    CHECK(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kTestKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                          &key, nullptr) == ERROR_SUCCESS);
+    DWORD number = 12010;
+    RegSetValueExA(key, "version_number", 0, REG_DWORD, reinterpret_cast<BYTE*>(&number),
+                   sizeof number);
+    RegSetValueExA(key, "version_string", 0, REG_SZ, reinterpret_cast<const BYTE*>("1.20.1"), 7);
+    RegCloseKey(key);
+
+    session.undo_list.clear();
+    undo_add(kTagDeleteRegValue, std::string(kTestKey) + "version_number");
+    undo_rollback();
+    CHECK(!value_exists("version_number"));
+    CHECK(value_exists("version_string"));
+    CHECK(key_exists());
+
+    // Values before their key: newest first empties the key before its own record comes.
+    session.undo_list.clear();
+    undo_add(kTagDeleteRegKey, kTestKey);
+    undo_add(kTagDeleteRegValue, std::string(kTestKey) + "version_string");
+    undo_rollback();
+    CHECK(!key_exists());
+}
+
+} // namespace
+
+int main() {
+    services_init();
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    g_root = std::string(temp) + "kv-undo-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(g_root.c_str(), nullptr);
+    g_root += "\\";
+
+    log_of_a_list();
+    merge_with_old_log();
+    log_failures();
+    log_on_a_full_disk();
+    roll_back();
+    roll_back_registry();
+    services_shutdown();
+    return check_report();
+}
