@@ -11,7 +11,8 @@
 inline constexpr size_t kJcHeaderSize = 10;
 
 // Bytes written, or 0 on a missing buffer, a bad magic, a malformed stream, output beyond the
-// declared size or the capacity, or a check value that does not match.
+// declared size or the capacity, an end token before the declared size is reached, or a check
+// value that does not match. Literals before the stream's first width change are 8-bit, unbiased.
 uint32_t jc_decode(const uint8_t* source, size_t source_length, uint8_t* destination,
                    size_t capacity);
 // The plain bit-at-a-time decoder, kept beside the fast one for differential tests.

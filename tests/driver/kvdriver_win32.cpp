@@ -800,11 +800,21 @@ bool cmd_choose_folder(const Args& a) {
     void* remote = VirtualAllocEx(g.process, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
     if (!remote || !WriteProcessMemory(g.process, remote, a[1].c_str(), size, nullptr))
         return fail("cannot hand the path to the target: error " + number_text(GetLastError()));
-    DWORD_PTR r;
-    SendMessageTimeoutA(chooser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(remote),
-                        SMTO_NORMAL, kSendTimeoutMs, &r);
+    // Under load the chooser can show itself before its tree holds the folders, and then the
+    // selection does not take: send it until the tree's selection has left the root item.
+    HWND tree = FindWindowExA(chooser, nullptr, "SysTreeView32", nullptr);
+    bool selected = poll_until(ms, [&] {
+        DWORD_PTR r = 0, caret = 0, root = 0;
+        SendMessageTimeoutA(chooser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(remote),
+                            SMTO_NORMAL, ms, &r);
+        SendMessageTimeoutA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, SMTO_NORMAL, kSendTimeoutMs,
+                            &caret);
+        SendMessageTimeoutA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0, SMTO_NORMAL, kSendTimeoutMs,
+                            &root);
+        return caret != 0 && caret != root;
+    });
     HWND ok = GetDlgItem(chooser, IDOK);
-    if (!ok || !IsWindowEnabled(ok)) {
+    if (!selected || !ok || !IsWindowEnabled(ok)) {
         VirtualFreeEx(g.process, remote, 0, MEM_RELEASE);
         return fail("the folder chooser does not accept " + show_text(a[1]));
     }
