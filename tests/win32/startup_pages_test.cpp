@@ -233,6 +233,12 @@ void test_start_menu_page(const std::string& menu) {
     CHECK_EQ(gadget_value(NoShortcutsCheckbox), 1);
     CHECK(!enabled(StartMenuFolderField) && !enabled(StartMenuFolderList));
     CHECK_EQ(list_items(StartMenuFolderList).size(), items.size());
+    // The proposed name is fully selected, so typing replaces it (the focus, which the queued
+    // click has moved on to Back, is checked end to end).
+    DWORD from = 99, to = 0;
+    SendMessageA(gadget_handle(StartMenuFolderField), EM_GETSEL, WPARAM(&from), LPARAM(&to));
+    CHECK_EQ(from, DWORD(0));
+    CHECK_EQ(to, DWORD(session.start_menu_folder.size()));
 
     session.page_index = 4;
     queue_click(NoShortcutsCheckbox);
