@@ -928,8 +928,9 @@ bool cmd_follow_child(const Args& a) {
     if (!child)
         return fail("the target started no program within " + number_text(ms) + " ms; " +
                     describe_target());
-    HANDLE h =
-        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, child);
+    HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE |
+                               PROCESS_VM_OPERATION | PROCESS_VM_WRITE, // for choose-folder
+                           FALSE, child);
     if (!h)
         return fail("cannot open process " + number_text(child) + ": error " +
                     number_text(GetLastError()));
