@@ -88,6 +88,14 @@ void test_keys() {
     CHECK_EQ(reg_delete_key(kHkeyLocalMachine, "SOFTWARE\\KvRegistryTest\\a\\b"), 1);
     CHECK(!raw_key_exists(kMachine, "SOFTWARE\\KvRegistryTest\\a\\b"));
     CHECK_EQ(reg_delete_key(kHkeyLocalMachine, "SOFTWARE\\KvRegistryTest\\a\\b"), 0);
+    // The roll-back passes the product key with its final "\", as it was recorded.
+    CHECK_EQ(reg_create_key(kHkeyLocalMachine, "SOFTWARE\\KvRegistryTest\\rolled\\", ""), 1);
+    CHECK_EQ(reg_delete_key(kHkeyLocalMachine, "SOFTWARE\\KvRegistryTest\\rolled\\"), 1);
+    CHECK(!raw_key_exists(kMachine, "SOFTWARE\\KvRegistryTest\\rolled"));
+    // A key that still has a sub key stays: there is no deletion of a whole tree.
+    CHECK_EQ(reg_create_key(kHkeyLocalMachine, "SOFTWARE\\KvRegistryTest\\a\\b", ""), 1);
+    CHECK_EQ(reg_delete_key(kHkeyLocalMachine, "SOFTWARE\\KvRegistryTest\\a"), 0);
+    CHECK(raw_key_exists(kMachine, "SOFTWARE\\KvRegistryTest\\a\\b"));
 }
 
 void test_set_value() {
