@@ -6,6 +6,7 @@
 #include "core/session.h"
 #include "engine/undo.h"
 #include "full_disk.h"
+#include "test_files.h"
 #include "payload/embedded.h"
 #include "payload/pack.h"
 #include "payload/pack_format.h"
@@ -23,33 +24,8 @@ std::string g_root;  // fresh folder of this run, with its final "\"
 std::string g_built; // the build's programs folder, as a Windows path with its
                      // final "\"
 
-std::string read_all(const std::string& path) {
-    std::string bytes;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return "<missing " + path + ">";
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-        bytes.append(buffer, n);
-    std::fclose(f);
-    return bytes;
-}
-
-void write_all(const std::string& path, const std::string& bytes) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return;
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-}
-
-bool exists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 std::string fresh_folder(const std::string& name) {
-    std::string path = g_root + name;
-    CreateDirectoryA(path.c_str(), nullptr);
-    return path + "\\";
+    return make_folder_in(g_root, name);
 }
 
 std::string le32(uint32_t v) {

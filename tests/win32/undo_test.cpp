@@ -4,6 +4,7 @@
 #include <cstdio>
 #include "check.h"
 #include "full_disk.h"
+#include "test_files.h"
 #include "engine/undo.h"
 #include "env/registry.h"
 #include "services/file_services.h"
@@ -12,33 +13,8 @@ namespace {
 
 std::string g_root; // a fresh folder of this run, with its final "\"
 
-std::string read_all(const std::string& path) {
-    std::string bytes;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return "<missing>";
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-        bytes.append(buffer, n);
-    std::fclose(f);
-    return bytes;
-}
-
-void write_all(const std::string& path, const std::string& bytes) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return;
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-}
-
-bool exists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 std::string fresh_folder(const char* name) {
-    std::string path = g_root + name;
-    CreateDirectoryA(path.c_str(), nullptr);
-    return path + "\\";
+    return make_folder_in(g_root, name);
 }
 
 void log_of_a_list() {
