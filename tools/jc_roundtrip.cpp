@@ -2,6 +2,7 @@
 // stay quick: generated inputs of every shape (no arguments), or the files named, each at the
 // level given before it (-1..-9; default 6).
 #include "check.h"
+#include "file_bytes.h"
 #include "jc_encode.h"
 #include "payload/jc.h"
 
@@ -79,17 +80,12 @@ int main(int argc, char** argv) {
                 level = argv[i][1] - '0';
                 continue;
             }
-            FILE* f = std::fopen(argv[i], "rb");
-            if (!f) {
-                std::printf("cannot open %s\n", argv[i]);
+            std::vector<uint8_t> data;
+            std::string err;
+            if (!read_file(argv[i], data, err)) {
+                std::printf("cannot open %s: %s\n", argv[i], err.c_str());
                 return 1;
             }
-            std::vector<uint8_t> data;
-            uint8_t chunk[1 << 16];
-            size_t n;
-            while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-                data.insert(data.end(), chunk, chunk + n);
-            std::fclose(f);
             CHECK(round_trip(data, level, argv[i]));
         }
         return check_report();

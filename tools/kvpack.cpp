@@ -5,6 +5,7 @@
 //   kvpack list BLOB
 //   kvpack unpack BLOB DIR
 // Every failure prints one line naming the file and exits with 1; nothing damaged is written.
+#include "file_bytes.h"
 #include "jc_encode.h"
 #include "payload/jc.h"
 #include "payload_blob.h"
@@ -20,23 +21,6 @@ namespace {
 int fail(const std::string& file, const std::string& why) {
     std::fprintf(stderr, "kvpack: %s: %s\n", file.c_str(), why.c_str());
     return 1;
-}
-
-bool read_file(const std::string& path, std::vector<uint8_t>& bytes, std::string& err) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        err = std::strerror(errno);
-        return false;
-    }
-    bytes.clear();
-    uint8_t chunk[1 << 16];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-        bytes.insert(bytes.end(), chunk, chunk + n);
-    bool ok = !std::ferror(f);
-    if (!ok) err = std::strerror(errno);
-    std::fclose(f);
-    return ok;
 }
 
 // Writes through a temporary name so that a failed run never leaves a partial output behind.

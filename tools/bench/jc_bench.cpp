@@ -2,6 +2,7 @@
 // speed, and decode speed of our fast and reference decoders beside zlib's inflate and memcpy.
 // Speeds are MB of uncompressed data per second of CPU time.
 // Usage: jc_bench [-LEVEL] FILE...   (default: levels 6 and 9)
+#include "file_bytes.h"
 #include "jc_encode.h"
 #include "payload/jc.h"
 
@@ -66,17 +67,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     for (const std::string& path : files) {
-        FILE* f = std::fopen(path.c_str(), "rb");
-        if (!f) {
-            std::fprintf(stderr, "jc_bench: %s: cannot open\n", path.c_str());
+        std::vector<uint8_t> data;
+        std::string err;
+        if (!read_file(path, data, err)) {
+            std::fprintf(stderr, "jc_bench: %s: %s\n", path.c_str(), err.c_str());
             return 1;
         }
-        std::vector<uint8_t> data;
-        uint8_t chunk[1 << 16];
-        size_t n;
-        while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-            data.insert(data.end(), chunk, chunk + n);
-        std::fclose(f);
         const double mb = double(data.size()) / 1e6;
         std::printf("== %s: %zu bytes\n", path.c_str(), data.size());
 
