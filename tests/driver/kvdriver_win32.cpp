@@ -1068,6 +1068,29 @@ bool cmd_set_readonly(const Args& a) {
     return true;
 }
 
+// Files the driver holds open without sharing, as a running program holds its own executable:
+// the program under test can then neither replace, rename nor delete them.
+std::map<std::string, HANDLE> g_held_files;
+
+bool cmd_hold_file(const Args& a) {
+    std::string path = windows_path(a[1]);
+    if (g_held_files.count(path)) return fail(show_text(path) + " is held already");
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return fail("cannot hold " + show_text(path) + ": error " + number_text(GetLastError()));
+    g_held_files[path] = h;
+    return true;
+}
+
+bool cmd_release_file(const Args& a) {
+    auto held = g_held_files.find(windows_path(a[1]));
+    if (held == g_held_files.end()) return fail(show_text(a[1]) + " is not held");
+    CloseHandle(held->second);
+    g_held_files.erase(held);
+    return true;
+}
+
 std::string describe_path(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return "nothing";
@@ -1363,6 +1386,8 @@ const Command kCommands[] = {
     {"write-file", 2, 2, cmd_write_file, "PATH TEXT"},
     {"copy-file", 2, 2, cmd_copy_file, "FROM TO"},
     {"set-readonly", 1, 1, cmd_set_readonly, "PATH"},
+    {"hold-file", 1, 1, cmd_hold_file, "PATH"},
+    {"release-file", 1, 1, cmd_release_file, "PATH"},
     {"start", 1, kAny, cmd_start, "PATH [ARGS...]"},
     {"wait-window", 1, 2, cmd_wait_window, "TITLE [MS]"},
     {"expect-box", 2, 3, run_expect_box, "TITLE TEXT [MS]"},
