@@ -1,0 +1,431 @@
+// The driver's commands for the controls of the target's main window ("gadgets", by control id):
+// clicks, text, lists, keys, their state, the folder chooser, and screenshots of the window.
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "driver/driver.h"
+#include "driver/words.h"
+#include "win32/test_linux.h"
+
+namespace {
+
+// State checks retry this long: a posted click is handled a moment after it was posted.
+constexpr DWORD kSettleMs = 1000;
+
+bool gadget(const std::string& word, HWND& hwnd, int& id) {
+    if (!need_main()) return false;
+    if (!parse_int(word, id)) return fail("not a gadget number: " + word);
+    hwnd = GetDlgItem(g_target.main_window, id);
+    if (!hwnd) return fail("the main window has no gadget " + word);
+    return true;
+}
+
+std::vector<int> visible_gadgets() {
+    std::vector<int> ids;
+    for (HWND c = GetWindow(g_target.main_window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        if (IsWindowVisible(c)) ids.push_back(GetDlgCtrlID(c));
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
+std::string id_list(const std::vector<int>& ids) {
+    std::string s;
+    for (int id : ids)
+        s += (s.empty() ? "" : " ") + number_text(id);
+    return s.empty() ? "(none)" : s;
+}
+
+// Retries a state check for kSettleMs; on failure `why` holds the last state seen.
+bool check_state(const std::function<bool(std::string& why)>& check) {
+    std::string why;
+    if (poll_until(kSettleMs, [&] { return check(why); })) return true;
+    return fail(why);
+}
+
+bool cmd_click(const Args& a) {
+    HWND h;
+    int id;
+    if (!gadget(a[1], h, id)) return false;
+    // A person cannot click what is hidden or disabled, nor the wizard while a message box
+    // holds it; the click then does nothing, as it would for them.
+    const char* why = !IsWindowVisible(h)                      ? "is hidden"
+                      : !IsWindowEnabled(h)                    ? "is disabled"
+                      : !IsWindowEnabled(g_target.main_window) ? "is behind a modal window"
+                                                               : nullptr;
+    if (why) {
+        std::printf("     note: gadget %d %s; the click does nothing\n", id, why);
+        return true;
+    }
+    PostMessageA(h, BM_CLICK, 0, 0);
+    settle();
+    return true;
+}
+
+bool cmd_set_text(const Args& a) {
+    HWND h;
+    int id;
+    if (!gadget(a[1], h, id)) return false;
+    DWORD_PTR r;
+    if (!SendMessageTimeoutA(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(a[2].c_str()), SMTO_NORMAL,
+                             kSendTimeoutMs, &r))
+        return fail("the target did not take the text (it does not answer)");
+    settle();
+    return true;
+}
+
+bool cmd_list_select(const Args& a) {
+    HWND h;
+    int id, index;
+    if (!gadget(a[1], h, id)) return false;
+    if (!parse_int(a[2], index)) return fail("not an index: " + a[2]);
+    DWORD_PTR r = 0;
+    SendMessageTimeoutA(h, LB_SETCURSEL, index, 0, SMTO_NORMAL, kSendTimeoutMs, &r);
+    if (static_cast<LRESULT>(r) == LB_ERR && index != -1)
+        return fail("the list has no item " + a[2]);
+    PostMessageA(GetParent(h), WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(h));
+    settle();
+    return true;
+}
+
+bool cmd_close_window(const Args&) {
+    if (!need_main()) return false;
+    PostMessageA(g_target.main_window, WM_CLOSE, 0, 0);
+    settle();
+    return true;
+}
+
+bool cmd_expect_text(const Args& a) {
+    HWND h;
+    int id;
+    if (!gadget(a[1], h, id)) return false;
+    return check_state([&](std::string& why) {
+        std::string text;
+        if (!control_text(h, text)) {
+            why = "gadget " + a[1] + " does not answer";
+            return false;
+        }
+        why = "gadget " + a[1] + " shows " + show_text(text) + ", expected " + show_text(a[2]);
+        return text == a[2];
+    });
+}
+
+bool for_each_gadget(const Args& a, const char* expected, const std::function<bool(HWND)>& holds) {
+    std::vector<HWND> hwnds;
+    for (size_t i = 1; i < a.size(); ++i) {
+        HWND h;
+        int id;
+        if (!gadget(a[i], h, id)) return false;
+        hwnds.push_back(h);
+    }
+    return check_state([&](std::string& why) {
+        std::string wrong;
+        for (size_t i = 0; i < hwnds.size(); ++i)
+            if (!holds(hwnds[i])) wrong += " " + a[i + 1];
+        why = "not " + std::string(expected) + ":" + wrong +
+              "; visible gadgets: " + id_list(visible_gadgets());
+        return wrong.empty();
+    });
+}
+
+bool cmd_expect_visible(const Args& a) {
+    return for_each_gadget(a, "visible", [](HWND h) { return IsWindowVisible(h) != FALSE; });
+}
+
+bool cmd_expect_hidden(const Args& a) {
+    return for_each_gadget(a, "hidden", [](HWND h) { return !IsWindowVisible(h); });
+}
+
+bool cmd_expect_enabled(const Args& a) {
+    return for_each_gadget(a, "enabled", [](HWND h) { return IsWindowEnabled(h) != FALSE; });
+}
+
+bool cmd_expect_disabled(const Args& a) {
+    return for_each_gadget(a, "disabled", [](HWND h) { return !IsWindowEnabled(h); });
+}
+
+bool cmd_expect_only_visible(const Args& a) {
+    if (!need_main()) return false;
+    std::vector<int> expected;
+    for (size_t i = 1; i < a.size(); ++i) {
+        int id;
+        if (!parse_int(a[i], id)) return fail("not a gadget number: " + a[i]);
+        expected.push_back(id);
+    }
+    std::sort(expected.begin(), expected.end());
+    return check_state([&](std::string& why) {
+        auto found = visible_gadgets();
+        std::vector<int> extra, missing;
+        std::set_difference(found.begin(), found.end(), expected.begin(), expected.end(),
+                            std::back_inserter(extra));
+        std::set_difference(expected.begin(), expected.end(), found.begin(), found.end(),
+                            std::back_inserter(missing));
+        why = "visible gadgets: " + id_list(found) + "; not expected: " + id_list(extra) +
+              "; missing: " + id_list(missing);
+        return extra.empty() && missing.empty();
+    });
+}
+
+bool send_query(HWND h, UINT msg, LRESULT& result) {
+    DWORD_PTR r = 0;
+    if (!SendMessageTimeoutA(h, msg, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &r)) return false;
+    result = static_cast<LRESULT>(r);
+    return true;
+}
+
+bool cmd_expect_checked(const Args& a) {
+    HWND h;
+    int id, expected;
+    if (!gadget(a[1], h, id)) return false;
+    if (!parse_int(a[2], expected)) return fail("not a check state: " + a[2]);
+    return check_state([&](std::string& why) {
+        LRESULT state = -1;
+        send_query(h, BM_GETCHECK, state);
+        why = "gadget " + a[1] + " has check state " + number_text(state) + ", expected " + a[2];
+        return state == expected;
+    });
+}
+
+bool cmd_expect_progress(const Args& a) {
+    HWND h;
+    int id, expected;
+    if (!gadget(a[1], h, id)) return false;
+    if (!parse_int(a[2], expected)) return fail("not a position: " + a[2]);
+    return check_state([&](std::string& why) {
+        LRESULT pos = -1;
+        send_query(h, PBM_GETPOS, pos);
+        why = "gadget " + a[1] + " is at " + number_text(pos) + ", expected " + a[2];
+        return pos == expected;
+    });
+}
+
+bool cmd_wait_progress(const Args& a) {
+    HWND h;
+    int id, expected;
+    DWORD ms;
+    if (!gadget(a[1], h, id) || !parse_ms(a, 3, kDefaultWaitMs, ms)) return false;
+    if (!parse_int(a[2], expected)) return fail("not a position: " + a[2]);
+    LRESULT pos = -1;
+    if (poll_until(ms, [&] { return send_query(h, PBM_GETPOS, pos) && pos >= expected; }))
+        return true;
+    std::string box;
+    if (HWND b = current_box()) box = "; " + describe_box(b);
+    return fail("gadget " + a[1] + " is at " + number_text(pos) + " after " + number_text(ms) +
+                " ms, expected " + a[2] + box);
+}
+
+std::string narrow(const wchar_t* w) {
+    int n = WideCharToMultiByte(CP_ACP, 0, w, -1, nullptr, 0, nullptr, nullptr);
+    std::string s(n > 0 ? n : 1, '\0');
+    WideCharToMultiByte(CP_ACP, 0, w, -1, &s[0], n, nullptr, nullptr);
+    s.resize(n > 0 ? n - 1 : 0);
+    return s;
+}
+
+bool list_items(HWND h, std::vector<std::string>& items) {
+    LRESULT count;
+    if (!send_query(h, LB_GETCOUNT, count) || count < 0) return false;
+    items.clear();
+    for (LRESULT i = 0; i < count; ++i) {
+        DWORD_PTR len = 0;
+        SendMessageTimeoutA(h, LB_GETTEXTLEN, i, 0, SMTO_NORMAL, kSendTimeoutMs, &len);
+        if (static_cast<LRESULT>(len) == LB_ERR) return false;
+        // The ANSI LB_GETTEXT from another process comes back in UTF-16 under Wine; ask for
+        // UTF-16 and convert it ourselves.
+        std::vector<wchar_t> buf(len + 2);
+        DWORD_PTR got = 0;
+        SendMessageTimeoutW(h, LB_GETTEXT, i, reinterpret_cast<LPARAM>(buf.data()), SMTO_NORMAL,
+                            kSendTimeoutMs, &got);
+        items.push_back(narrow(buf.data()));
+    }
+    return true;
+}
+
+bool cmd_expect_list(const Args& a) {
+    HWND h;
+    int id;
+    if (!gadget(a[1], h, id)) return false;
+    std::vector<std::string> expected(a.begin() + 2, a.end());
+    return check_state([&](std::string& why) {
+        std::vector<std::string> items;
+        if (!list_items(h, items)) {
+            why = "gadget " + a[1] + " is not a list";
+            return false;
+        }
+        why = "gadget " + a[1] + " holds " + number_text(items.size()) + " items:";
+        for (const auto& item : items)
+            why += " " + show_text(item);
+        return items == expected;
+    });
+}
+
+bool cmd_expect_focus(const Args& a) {
+    HWND h;
+    int id;
+    if (!gadget(a[1], h, id)) return false;
+    DWORD thread = GetWindowThreadProcessId(g_target.main_window, nullptr);
+    return check_state([&](std::string& why) {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        if (!GetGUIThreadInfo(thread, &info)) {
+            why = "cannot read the target's focus";
+            return false;
+        }
+        HWND focus = info.hwndFocus;
+        // The focus may sit in a part of a composite control (the edit of a combo box).
+        while (focus && GetParent(focus) && GetParent(focus) != g_target.main_window)
+            focus = GetParent(focus);
+        if (!info.hwndFocus)
+            why = "no gadget has the focus";
+        else
+            why = "the focus is on gadget " + number_text(GetDlgCtrlID(focus)) + " (class " +
+                  window_class(info.hwndFocus) + ")";
+        return focus == h;
+    });
+}
+
+// The window with the keyboard focus in the target's GUI thread, or null.
+HWND target_focus() {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    DWORD thread = GetWindowThreadProcessId(g_target.main_window, nullptr);
+    return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+}
+
+bool cmd_key(const Args& a) {
+    if (!need_main()) return false;
+    static const struct {
+        const char* name;
+        UINT vk;
+    } names[] = {{"TAB", VK_TAB},      {"SPACE", VK_SPACE},   {"RETURN", VK_RETURN},
+                 {"ENTER", VK_RETURN}, {"ESCAPE", VK_ESCAPE}, {"LEFT", VK_LEFT},
+                 {"RIGHT", VK_RIGHT},  {"UP", VK_UP},         {"DOWN", VK_DOWN},
+                 {"HOME", VK_HOME},    {"END", VK_END},       {"DELETE", VK_DELETE},
+                 {"BACK", VK_BACK}};
+    UINT vk = 0;
+    for (const auto& n : names)
+        if (iequals(a[1], n.name)) vk = n.vk;
+    if (!vk && a[1].size() == 1 &&
+        ((a[1][0] >= 'A' && a[1][0] <= 'Z') || (a[1][0] >= '0' && a[1][0] <= '9')))
+        vk = static_cast<unsigned char>(a[1][0]);
+    if (!vk) return fail("unknown key " + a[1] + " (TAB, SPACE, RETURN, ESCAPE, arrows, A-Z, 0-9)");
+    HWND to = nullptr;
+    if (a.size() > 2) {
+        int id;
+        if (!gadget(a[2], to, id)) return false;
+    } else {
+        to = target_focus();
+        if (!to) to = g_target.main_window;
+    }
+    // Posted like real input, so that the target's own loop (IsDialogMessage, TranslateMessage)
+    // sees the key as it would see a person's.
+    LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC)) << 16;
+    PostMessageA(to, WM_KEYDOWN, vk, scan | 1);
+    PostMessageA(to, WM_KEYUP, vk, scan | 1 | 0xC0000000);
+    settle();
+    return true;
+}
+
+HWND current_folder_chooser() {
+    for (HWND w : target_windows())
+        if (is_box(w) && FindWindowExA(w, nullptr, "SysTreeView32", nullptr)) return w;
+    return nullptr;
+}
+
+bool cmd_choose_folder(const Args& a) {
+    if (!need_target()) return false;
+    DWORD ms;
+    if (!parse_ms(a, 2, kDefaultWaitMs, ms)) return false;
+    HWND chooser = nullptr;
+    poll_until(ms, [&] { return (chooser = current_folder_chooser()) != nullptr; });
+    if (!chooser)
+        return fail("no folder chooser within " + number_text(ms) + " ms; " + describe_target());
+    // BFFM_SETSELECTION takes a pointer into the chooser's own process: put the path there.
+    SIZE_T size = a[1].size() + 1;
+    void* remote = VirtualAllocEx(g_target.process, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    if (!remote || !WriteProcessMemory(g_target.process, remote, a[1].c_str(), size, nullptr))
+        return fail("cannot hand the path to the target: error " + number_text(GetLastError()));
+    // Under load the chooser can show itself before its tree holds the folders, and then the
+    // selection does not take: send it until the tree's selection has left the root item.
+    HWND tree = FindWindowExA(chooser, nullptr, "SysTreeView32", nullptr);
+    bool selected = poll_until(ms, [&] {
+        DWORD_PTR r = 0, caret = 0, root = 0;
+        SendMessageTimeoutA(chooser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(remote),
+                            SMTO_NORMAL, ms, &r);
+        SendMessageTimeoutA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, SMTO_NORMAL, kSendTimeoutMs,
+                            &caret);
+        SendMessageTimeoutA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0, SMTO_NORMAL, kSendTimeoutMs,
+                            &root);
+        return caret != 0 && caret != root;
+    });
+    HWND ok = GetDlgItem(chooser, IDOK);
+    if (!selected || !ok || !IsWindowEnabled(ok)) {
+        VirtualFreeEx(g_target.process, remote, 0, MEM_RELEASE);
+        return fail("the folder chooser does not accept " + show_text(a[1]));
+    }
+    PostMessageA(chooser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
+    bool closed = poll_until(kBoxCloseMs, [&] { return !IsWindow(chooser); });
+    VirtualFreeEx(g_target.process, remote, 0, MEM_RELEASE);
+    if (!closed) return fail("the folder chooser did not close");
+    settle();
+    return true;
+}
+
+bool cmd_screenshot(const Args& a) {
+    if (!need_main()) return false;
+    std::string folder;
+    if (!lookup_variable("KV_SCREENSHOTS", folder) || folder.empty())
+        return fail("KV_SCREENSHOTS names no folder");
+    settle();
+    // Paint what is pending first; the X server shows a window's pixels only once it is painted.
+    poll_until(2000, [] {
+        if (GetUpdateRect(g_target.main_window, nullptr, FALSE)) return false;
+        for (HWND c = GetWindow(g_target.main_window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+            if (IsWindowVisible(c) && GetUpdateRect(c, nullptr, FALSE)) return false;
+        return true;
+    });
+    Sleep(100); // Wine hands painted surfaces to X on its own schedule
+    RECT r;
+    GetWindowRect(g_target.main_window, &r);
+    if (!make_folders(windows_path(folder))) return false;
+    char geometry[64];
+    std::snprintf(geometry, sizeof geometry, "%ldx%ld+%ld+%ld", r.right - r.left, r.bottom - r.top,
+                  r.left, r.top);
+    LinuxRun run = run_linux_command("import -window root -crop " + std::string(geometry) +
+                                         " +repage '" + folder + "/" + a[1] + ".png'",
+                                     15000, windows_path(folder));
+    if (!run.started) return fail("cannot start /bin/sh for import");
+    if (!run.finished) return fail("import did not finish within 15 s");
+    if (run.status != 0) return fail("import failed: " + run.output);
+    return true;
+}
+
+} // namespace
+
+const std::vector<Command> kGadgetCommands = {
+    {"click", 1, 1, cmd_click, "GADGET"},
+    {"set-text", 2, 2, cmd_set_text, "GADGET TEXT"},
+    {"list-select", 2, 2, cmd_list_select, "GADGET INDEX"},
+    {"close-window", 0, 0, cmd_close_window, ""},
+    {"expect-text", 2, 2, cmd_expect_text, "GADGET TEXT"},
+    {"expect-visible", 1, kAny, cmd_expect_visible, "IDS..."},
+    {"expect-hidden", 1, kAny, cmd_expect_hidden, "IDS..."},
+    {"expect-only-visible", 0, kAny, cmd_expect_only_visible, "IDS..."},
+    {"expect-enabled", 1, kAny, cmd_expect_enabled, "IDS..."},
+    {"expect-disabled", 1, kAny, cmd_expect_disabled, "IDS..."},
+    {"expect-checked", 2, 2, cmd_expect_checked, "GADGET 0|1"},
+    {"expect-progress", 2, 2, cmd_expect_progress, "GADGET VALUE"},
+    {"wait-progress", 2, 3, cmd_wait_progress, "GADGET VALUE [MS]"},
+    {"expect-list", 1, kAny, cmd_expect_list, "GADGET ITEMS..."},
+    {"expect-focus", 1, 1, cmd_expect_focus, "GADGET"},
+    {"key", 1, 2, cmd_key, "KEY [GADGET]"},
+    {"choose-folder", 1, 2, cmd_choose_folder, "PATH [MS]"},
+    {"screenshot", 1, 1, cmd_screenshot, "NAME"},
+};

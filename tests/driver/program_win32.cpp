@@ -1,0 +1,393 @@
+// The driver's commands for the program under test: starting it, finding its windows and message
+// boxes, answering them, and waiting for it, or for a program it starts, to end.
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "driver/driver.h"
+#include "driver/words.h"
+
+Target g_target;
+
+namespace {
+
+bool target_running() {
+    return g_target.process && WaitForSingleObject(g_target.process, 0) == WAIT_TIMEOUT;
+}
+
+struct WindowSearch {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK collect_window(HWND hwnd, LPARAM p) {
+    auto* s = reinterpret_cast<WindowSearch*>(p);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == s->pid && IsWindowVisible(hwnd)) s->found.push_back(hwnd);
+    return TRUE;
+}
+
+std::string box_text(HWND box) {
+    std::string text;
+    HWND label = GetDlgItem(box, 0xFFFF);
+    if (label) control_text(label, text);
+    return text;
+}
+
+} // namespace
+
+std::string window_class(HWND hwnd) {
+    char buf[256] = "";
+    GetClassNameA(hwnd, buf, sizeof buf);
+    return buf;
+}
+
+bool control_text(HWND hwnd, std::string& text) {
+    DWORD_PTR len = 0;
+    if (!SendMessageTimeoutA(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &len))
+        return false;
+    std::vector<char> buf(len + 2);
+    DWORD_PTR got = 0;
+    if (!SendMessageTimeoutA(hwnd, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()),
+                             SMTO_NORMAL, kSendTimeoutMs, &got))
+        return false;
+    text.assign(buf.data(), std::min<size_t>(got, len + 1));
+    return true;
+}
+
+std::string window_title(HWND hwnd) {
+    char buf[1024] = "";
+    GetWindowTextA(hwnd, buf, sizeof buf);
+    return buf;
+}
+
+bool is_box(HWND hwnd) {
+    return window_class(hwnd) == "#32770";
+}
+
+std::vector<HWND> target_windows() {
+    WindowSearch search{g_target.process_id, {}};
+    if (!g_target.process_id) return {};
+    EnumWindows(collect_window, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::string describe_box(HWND box) {
+    return "box " + show_text(window_title(box)) + ": " + show_text(box_text(box));
+}
+
+std::string describe_target() {
+    if (!g_target.process) return "no program was started";
+    std::string out;
+    DWORD code = 0;
+    if (!target_running()) {
+        GetExitCodeProcess(g_target.process, &code);
+        out = "the target has ended with exit code " + number_text(code);
+        return out;
+    }
+    auto windows = target_windows();
+    if (windows.empty()) return "the target shows no visible window";
+    out = "visible windows of the target:";
+    for (HWND w : windows) {
+        out += "\n    ";
+        if (is_box(w))
+            out += describe_box(w);
+        else
+            out += show_text(window_title(w)) + " (class " + window_class(w) + ")";
+    }
+    return out;
+}
+
+// Waits until the target's GUI thread has handled what was posted to it. A message sent to it is
+// handled when the thread next looks at its queue; two rounds make sure that a posted message
+// which was already waiting has been dispatched and its handler has come back to the queue.
+void settle() {
+    HWND w =
+        g_target.main_window && IsWindow(g_target.main_window) ? g_target.main_window : nullptr;
+    if (!w) {
+        auto windows = target_windows();
+        if (windows.empty()) return;
+        w = windows.front();
+    }
+    DWORD_PTR r;
+    for (int round = 0; round < 2; ++round)
+        if (!SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &r)) return;
+}
+
+bool need_target() {
+    if (!g_target.process) return fail("no program was started (use start first)");
+    return true;
+}
+
+bool need_main() {
+    if (!g_target.main_window) return fail("no main window (use wait-window first)");
+    if (!IsWindow(g_target.main_window))
+        return fail("the main window is gone; " + describe_target());
+    return true;
+}
+
+HWND current_box() {
+    for (HWND w : target_windows())
+        if (is_box(w)) return w;
+    return nullptr;
+}
+
+void end_started_programs() {
+    for (HANDLE h : g_target.started)
+        if (WaitForSingleObject(h, 0) == WAIT_TIMEOUT) {
+            std::printf("     ending the program started (process %lu)\n",
+                        static_cast<unsigned long>(GetProcessId(h)));
+            TerminateProcess(h, 1);
+            WaitForSingleObject(h, 5000);
+        }
+}
+
+namespace {
+
+bool cmd_start(const Args& a) {
+    std::string path = windows_path(a[1]);
+    std::string command_line = "\"" + path + "\"";
+    for (size_t i = 2; i < a.size(); ++i)
+        command_line +=
+            a[i].find(' ') == std::string::npos && !a[i].empty() ? " " + a[i] : " \"" + a[i] + "\"";
+    // Started from Explorer a program runs in its own folder; do the same.
+    std::string folder = path.substr(0, path.find_last_of('\\') + 1);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::vector<char> cl(command_line.begin(), command_line.end());
+    cl.push_back('\0');
+    if (!CreateProcessA(path.c_str(), cl.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &si, &pi))
+        return fail("cannot start " + show_text(path) + ": error " + number_text(GetLastError()));
+    CloseHandle(pi.hThread);
+    g_target.process = pi.hProcess;
+    g_target.process_id = pi.dwProcessId;
+    g_target.started.push_back(pi.hProcess);
+    g_target.main_window = nullptr;
+    g_target.box = nullptr;
+    return true;
+}
+
+bool cmd_wait_window(const Args& a) {
+    if (!need_target()) return false;
+    DWORD ms;
+    if (!parse_ms(a, 2, kDefaultWaitMs, ms)) return false;
+    HWND found = nullptr;
+    poll_until(ms, [&] {
+        for (HWND w : target_windows())
+            if (!is_box(w) && window_title(w) == a[1]) {
+                found = w;
+                return true;
+            }
+        return !target_running();
+    });
+    if (!found)
+        return fail("no window " + show_text(a[1]) + " within " + number_text(ms) + " ms; " +
+                    describe_target());
+    g_target.main_window = found;
+    settle();
+    return true;
+}
+
+// ms_index: where the optional time stands (box has its button word before it).
+bool expect_box(const Args& a, size_t ms_index) {
+    if (!need_target()) return false;
+    DWORD ms;
+    if (!parse_ms(a, ms_index, kDefaultWaitMs, ms)) return false;
+    HWND box = nullptr;
+    poll_until(ms, [&] {
+        box = current_box();
+        return box != nullptr || !target_running();
+    });
+    if (!box)
+        return fail("no message box within " + number_text(ms) + " ms (expected " +
+                    show_text(a[1]) + ": " + show_text(a[2]) + "); " + describe_target());
+    std::string title = window_title(box);
+    std::string text = box_text(box);
+    bool title_ok = a[1] == "*" || title == a[1];
+    bool text_ok = a[2] == "*" || text == a[2];
+    if (!title_ok || !text_ok)
+        return fail("expected box " + show_text(a[1]) + ": " + show_text(a[2]) + "\n    found " +
+                    describe_box(box));
+    g_target.box = box;
+    return true;
+}
+
+bool cmd_expect_box(const Args& a) {
+    return expect_box(a, 3);
+}
+
+std::string box_buttons(HWND box) {
+    std::string s;
+    for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        if (iequals(window_class(c), "Button") && IsWindowVisible(c))
+            s += " " + number_text(GetDlgCtrlID(c)) + "=" + show_text(window_title(c));
+    return s.empty() ? " (none)" : s;
+}
+
+bool cmd_answer_box(const Args& a) {
+    if (!need_target()) return false;
+    HWND box = g_target.box && IsWindow(g_target.box) && IsWindowVisible(g_target.box)
+                   ? g_target.box
+                   : current_box();
+    if (!box) return fail("no message box is open; " + describe_target());
+    int id;
+    if (!parse_int(a[1], id)) return fail("not a button number: " + a[1]);
+    HWND button = GetDlgItem(box, id);
+    if (!button || !IsWindowVisible(button))
+        return fail(describe_box(box) + " has no button " + a[1] +
+                    "; its buttons:" + box_buttons(box));
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    if (!poll_until(kBoxCloseMs, [&] { return !IsWindow(box) || !IsWindowVisible(box); }))
+        return fail(describe_box(box) + " did not close after button " + a[1]);
+    g_target.box = nullptr;
+    settle();
+    return true;
+}
+
+bool cmd_box(const Args& a) {
+    if (!expect_box(a, 4)) return false;
+    return cmd_answer_box({a[0], a[3]});
+}
+
+bool cmd_expect_no_box(const Args& a) {
+    if (!need_target()) return false;
+    DWORD ms;
+    if (!parse_ms(a, 1, 500, ms)) return false;
+    HWND box = nullptr;
+    poll_until(ms, [&] {
+        box = current_box();
+        return box != nullptr;
+    });
+    if (box) return fail("unexpected " + describe_box(box));
+    return true;
+}
+
+bool cmd_wait_exit(const Args& a) {
+    if (!need_target()) return false;
+    uint32_t expected;
+    if (!parse_u32(a[1], expected)) return fail("not an exit code: " + a[1]);
+    DWORD ms;
+    if (!parse_ms(a, 2, kDefaultWaitMs, ms)) return false;
+    if (WaitForSingleObject(g_target.process, ms) != WAIT_OBJECT_0)
+        return fail("the target is still running after " + number_text(ms) + " ms; " +
+                    describe_target());
+    DWORD code = 0;
+    GetExitCodeProcess(g_target.process, &code);
+    if (code != expected) {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "0x%08lX", static_cast<unsigned long>(code));
+        return fail("the target ended with exit code " + number_text(code) + " (" + hex +
+                    "), expected " + number_text(expected));
+    }
+    g_target.main_window = nullptr;
+    g_target.box = nullptr;
+    return true;
+}
+
+// A process whose parent is the given one; 0 when there is none (yet).
+DWORD find_child_process(DWORD parent) {
+    HANDLE list = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (list == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    DWORD child = 0;
+    for (BOOL more = Process32First(list, &entry); more && !child;
+         more = Process32Next(list, &entry))
+        if (entry.th32ParentProcessID == parent && entry.th32ProcessID != parent)
+            child = entry.th32ProcessID;
+    CloseHandle(list);
+    return child;
+}
+
+// A program that hands its work to a process it starts (the uninstaller's copy of itself in the
+// temp folder) is followed there: the child becomes the target, also after its parent ended.
+bool cmd_follow_child(const Args& a) {
+    if (!need_target()) return false;
+    DWORD ms;
+    if (!parse_ms(a, 1, kDefaultWaitMs, ms)) return false;
+    DWORD child = 0;
+    poll_until(ms, [&] { return (child = find_child_process(g_target.process_id)) != 0; });
+    if (!child)
+        return fail("the target started no program within " + number_text(ms) + " ms; " +
+                    describe_target());
+    HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE |
+                               PROCESS_VM_OPERATION | PROCESS_VM_WRITE, // for choose-folder
+                           FALSE, child);
+    if (!h)
+        return fail("cannot open process " + number_text(child) + ": error " +
+                    number_text(GetLastError()));
+    g_target.process = h;
+    g_target.process_id = child;
+    g_target.started.push_back(h);
+    g_target.main_window = nullptr;
+    g_target.box = nullptr;
+    return true;
+}
+
+bool cmd_expect_window_gone(const Args& a) {
+    if (!need_target()) return false;
+    DWORD ms;
+    if (!parse_ms(a, 1, kDefaultWaitMs, ms)) return false;
+    if (poll_until(ms, [] { return target_windows().empty(); })) return true;
+    return fail("still there after " + number_text(ms) + " ms; " + describe_target());
+}
+
+// A visible top-level window of any process with this title: a program that the target started.
+struct TitleSearch {
+    const std::string* title;
+    bool found;
+};
+
+BOOL CALLBACK find_titled_window(HWND hwnd, LPARAM p) {
+    auto* s = reinterpret_cast<TitleSearch*>(p);
+    if (IsWindowVisible(hwnd) && !is_box(hwnd) && window_title(hwnd) == *s->title) {
+        s->found = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool any_window_titled(const std::string& title) {
+    TitleSearch search{&title, false};
+    EnumWindows(find_titled_window, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool cmd_wait_any_window(const Args& a) {
+    DWORD ms;
+    if (!parse_ms(a, 2, kDefaultWaitMs, ms)) return false;
+    if (poll_until(ms, [&] { return any_window_titled(a[1]); })) return true;
+    return fail("no window " + show_text(a[1]) + " of any program within " + number_text(ms) +
+                " ms");
+}
+
+bool cmd_expect_no_any_window(const Args& a) {
+    DWORD ms;
+    if (!parse_ms(a, 2, 500, ms)) return false;
+    if (poll_until(ms, [&] { return any_window_titled(a[1]); }))
+        return fail("a program shows the window " + show_text(a[1]));
+    return true;
+}
+
+} // namespace
+
+const std::vector<Command> kProgramCommands = {
+    {"start", 1, kAny, cmd_start, "PATH [ARGS...]"},
+    {"wait-window", 1, 2, cmd_wait_window, "TITLE [MS]"},
+    {"expect-box", 2, 3, cmd_expect_box, "TITLE TEXT [MS]"},
+    {"answer-box", 1, 1, cmd_answer_box, "BUTTON"},
+    {"box", 3, 4, cmd_box, "TITLE TEXT BUTTON [MS]"},
+    {"expect-no-box", 0, 1, cmd_expect_no_box, "[MS]"},
+    {"wait-exit", 1, 2, cmd_wait_exit, "CODE [MS]"},
+    {"expect-window-gone", 0, 1, cmd_expect_window_gone, "[MS]"},
+    {"wait-any-window", 1, 2, cmd_wait_any_window, "TITLE [MS]"},
+    {"expect-no-any-window", 1, 2, cmd_expect_no_any_window, "TITLE [MS]"},
+    {"follow-child", 0, 1, cmd_follow_child, "[MS]"},
+};
