@@ -76,6 +76,11 @@ std::string folder_of(const std::string& path) {
     return path.substr(0, path.find_last_of("\\/") + 1);
 }
 
+bool is_blank_or_comment(const std::string& line) {
+    size_t first = line.find_first_not_of(" \t");
+    return first == std::string::npos || line[first] == '#';
+}
+
 bool run_file(const std::string& path, const std::string& label, const Slots& slots, int depth);
 
 // include FILE [KEY=TEXT...]: FILE's lines run here, with its slots filled from these words
@@ -111,14 +116,14 @@ bool run_file(const std::string& path, const std::string& label, const Slots& sl
     for (size_t i = 0; i < lines.size(); ++i) {
         int number = static_cast<int>(i + 1);
         if (depth == 0) g_run.line = number;
+        if (is_blank_or_comment(lines[i])) continue;
         std::vector<std::string> filled;
         std::vector<std::string> raw;
         std::string error;
         bool ok = fill_slots(lines[i], slots, filled, g_run.used_slots, error) || fail(error);
         for (size_t k = 0; ok && k < filled.size(); ++k) {
             const std::string& text = filled[k];
-            size_t first = text.find_first_not_of(" \t");
-            if (first == std::string::npos || text[first] == '#') continue;
+            if (is_blank_or_comment(text)) continue;
             if (depth == 0)
                 std::printf("%4d %s\n", number, text.c_str());
             else

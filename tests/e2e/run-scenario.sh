@@ -1,18 +1,27 @@
 #!/usr/bin/env bash
 # Runs one scenario: a fresh copy of the template prefix on its own Xvfb, the installer (and the
 # driver's fixture program) copied to C:\setup, then kvdriver with the scenario.
-#   run-scenario.sh BUILD_DIR SCENARIO
-# A scenario with a line "# expect-failure at line N[: TEXT]" must fail exactly there, with TEXT
-# in the driver's output (the driver's own tests of its failure path); the run then passes.
+#   run-scenario.sh BUILD_DIR SCENARIO [CASE]
+# With CASE, SCENARIO is a template and CASE one of the cases in cases.txt beside it; the run is
+# named FOLDER_CASE after the template's folder. A scenario with a line "# expect-failure at line
+# N[: TEXT]" must fail exactly there, with TEXT in the driver's output (the driver's own tests of
+# its failure path); the run then passes. KV_SCREENSHOTS (default BUILD_DIR/screenshots/NAME),
+# KV_WINE_TIMEOUT, and KV_WORK_DIR and KV_KEEP_WORK (tests/wine/lib.sh) change the defaults.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 . "$root/tests/wine/lib.sh"
-build=$(cd "${1:?usage: run-scenario.sh BUILD_DIR SCENARIO}" && pwd)
-scenario=$(cd "$(dirname "${2:?usage: run-scenario.sh BUILD_DIR SCENARIO}")" && pwd)/$(basename "$2")
-name=$(basename "$scenario" .kvd)
+usage="usage: run-scenario.sh BUILD_DIR SCENARIO [CASE]"
+build=$(cd "${1:?$usage}" && pwd)
+scenario=$(cd "$(dirname "${2:?$usage}")" && pwd)/$(basename "$2")
+case_name=${3:-}
+if [ -n "$case_name" ]; then
+    name=$(basename "$(dirname "$scenario")")_$case_name
+else
+    name=$(basename "$scenario" .kvd)
+fi
 template=${KV_WINE_TEMPLATE:-$build/wine-template}
-[ -d "$template/prefix" ] || "$root/tests/wine/make-template.sh" "$template" || exit 1
+kv_template_ready "$template" || exit 1
 expected_failure=$(sed -n 's/^# expect-failure at line \([0-9][0-9]*\).*/\1/p' "$scenario" | head -1)
 expected_text=$(sed -n 's/^# expect-failure at line [0-9][0-9]*: //p' "$scenario" | head -1)
 
@@ -27,14 +36,14 @@ mkdir -p "$setup"
 export KV_INSTALLER='C:\setup\Kavento-Install.exe'
 export KV_FIXTURE='C:\setup\kvfixture.exe'
 export KV_BUILD="$build" KV_SCRATCH="$KV_WORK"
-export KV_SCREENSHOTS="$build/screenshots/$name"
-rm -rf "$KV_SCREENSHOTS"
+export KV_SCREENSHOTS="${KV_SCREENSHOTS:-$build/screenshots/$name}"
 mkdir -p "$KV_SCREENSHOTS"
+rm -f "$KV_SCREENSHOTS"/*.png
 
 mkdir -p "$build/e2e-logs"
 log="$build/e2e-logs/$name.log"
 timeout -k 5 "${KV_WINE_TIMEOUT:-240}" wine "$build/tests/driver/kvdriver.exe" "$scenario" \
-    2>&1 | tee "$log"
+    ${case_name:+"$case_name"} 2>&1 | tee "$log"
 rc=${PIPESTATUS[0]}
 t2=$(now_ms)
 kv_sandbox_end

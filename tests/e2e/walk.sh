@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Walks the whole wizard headless (scripts/run.sh without a display): a sandbox prefix under
-# .wine-run/ of the checkout, kept afterwards for a person to look at, tests/e2e/walk.kvd through
-# the driver, then where the screenshots are and what was installed. The wizard may not go all the
-# way yet: a walk that stops early is reported, not treated as an error.
+# Walks the whole wizard headless (scripts/run.sh without a display): tests/e2e/walk.kvd run by
+# run-scenario.sh in a prefix under .wine-run/walk/ of the checkout, kept afterwards for a person
+# to look at, then where the screenshots are and what was installed. The wizard may not go all
+# the way yet: a walk that stops early is reported, not treated as an error.
 #   walk.sh BUILD_DIR SCREENSHOT_DIR
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -12,28 +12,20 @@ build=$(cd "${1:?usage: walk.sh BUILD_DIR SCREENSHOT_DIR}" && pwd)
 shots=${2:?usage: walk.sh BUILD_DIR SCREENSHOT_DIR}
 mkdir -p "$shots"
 shots=$(cd "$shots" && pwd)
-template="$build/wine-template"
-[ -d "$template/prefix" ] || "$root/tests/wine/make-template.sh" "$template" || exit 1
-
+template=${KV_WINE_TEMPLATE:-$build/wine-template}
 run="$root/.wine-run"
 mkdir -p "$run"
-rm -rf "$run/walk"
-KV_TMP_ROOT="$run" KV_KEEP_WORK=1 kv_sandbox_begin "$template" || exit 1
-mv_work=$KV_WORK
-mkdir -p "$WINEPREFIX/drive_c/setup"
-cp "$build/Kavento-Install.exe" "$WINEPREFIX/drive_c/setup/"
-export KV_INSTALLER='C:\setup\Kavento-Install.exe' KV_BUILD="$build" KV_SCREENSHOTS="$shots" KV_SCRATCH="$KV_WORK"
-rm -f "$shots"/*.png
 log="$run/walk.log"
-timeout -k 5 300 wine "$build/tests/driver/kvdriver.exe" "$here/walk.kvd" >"$log" 2>&1
+KV_WORK_DIR="$run/walk" KV_KEEP_WORK=1 KV_SCREENSHOTS="$shots" KV_WINE_TIMEOUT=300 \
+    bash "$here/run-scenario.sh" "$build" "$here/walk.kvd" >"$log" 2>&1
 rc=$?
-# Read what was installed while the prefix's wineserver still holds the registry.
+prefix="$run/walk/prefix"
+# The registry as the walk left it: the prefix's own wineserver reads it back.
 target='C:\Program Files\Kavento-Producer'
+kv_wine_env "$prefix" "$run/walk"
 reg_out=$(wine reg query 'HKLM\SOFTWARE\Kavento-Producer' /s 2>/dev/null) || reg_out=""
 reg_out=$(printf '%s' "$reg_out" | tr -d '\r')
-KV_KEEP_WORK=1 kv_sandbox_end
-mv "$mv_work" "$run/walk"
-prefix="$run/walk/prefix"
+kv_prefix_stop
 
 echo "== walk of the wizard (driver log: $log)"
 if [ "$rc" -eq 0 ]; then

@@ -2,6 +2,8 @@
 # wrapper, the end-to-end scenarios and scripts/run.sh. Every prefix is a copy of the template;
 # every helper that starts a wineserver or an Xvfb stops exactly that one again.
 
+KV_WINE_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
 kv_wine_env() { # PREFIX_DIR WORK_DIR
     export WINEPREFIX="$1" WINEARCH=win32 WINEDEBUG=-all
     export WINEDLLOVERRIDES="${KV_DLL_OVERRIDES:+$KV_DLL_OVERRIDES;}mscoree,mshtml=;winemenubuilder.exe=d"
@@ -41,11 +43,23 @@ kv_prefix_stop() {
     true
 }
 
+# kv_template_ready TEMPLATE: makes the template prefix unless it is there already.
+kv_template_ready() {
+    [ -d "$1/prefix" ] || "$KV_WINE_DIR/make-template.sh" "$1"
+}
+
 # kv_sandbox_begin TEMPLATE: a fresh work folder with a copy of the template prefix and an Xvfb.
-# Sets KV_WORK, and the Wine environment. Pair it with kv_sandbox_end.
+# Sets KV_WORK (a new folder in /tmp, or KV_WORK_DIR emptied first) and the Wine environment.
+# Pair it with kv_sandbox_end, which removes the folder unless KV_KEEP_WORK is set.
 kv_sandbox_begin() {
     local template=$1
-    KV_WORK=$(mktemp -d "${KV_TMP_ROOT:-/tmp}/kvwine.XXXXXX")
+    if [ -n "${KV_WORK_DIR:-}" ]; then
+        rm -rf "$KV_WORK_DIR"
+        mkdir -p "$KV_WORK_DIR"
+        KV_WORK=$(cd "$KV_WORK_DIR" && pwd)
+    else
+        KV_WORK=$(mktemp -d /tmp/kvwine.XXXXXX)
+    fi
     cp -a "$template/prefix" "$KV_WORK/prefix"
     kv_wine_env "$KV_WORK/prefix" "$KV_WORK"
     if [ -n "${KV_USE_DISPLAY:-}" ] && [ -n "${DISPLAY:-}" ]; then

@@ -6,7 +6,7 @@ set -u
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/lib.sh"
 template=${KV_WINE_TEMPLATE:?KV_WINE_TEMPLATE names the template prefix folder}
-[ -d "$template/prefix" ] || "$here/make-template.sh" "$template" || exit 1
+kv_template_ready "$template" || exit 1
 kv_sandbox_begin "$template" || exit 1
 timeout -k 5 "${KV_WINE_TIMEOUT:-240}" wine "$@"
 rc=$?
