@@ -392,15 +392,10 @@ bool cmd_screenshot(const Args& a) {
         return true;
     });
     Sleep(100); // Wine hands painted surfaces to X on its own schedule
-    RECT r;
-    GetWindowRect(g_target.main_window, &r);
     if (!make_folders(windows_path(folder))) return false;
-    char geometry[64];
-    std::snprintf(geometry, sizeof geometry, "%ldx%ld+%ld+%ld", r.right - r.left, r.bottom - r.top,
-                  r.left, r.top);
-    LinuxRun run = run_linux_command("import -window root -crop " + std::string(geometry) +
-                                         " +repage '" + folder + "/" + a[1] + ".png'",
-                                     15000, windows_path(folder));
+    LinuxRun run =
+        run_linux_command(screenshot_command(g_target.main_window, folder + "/" + a[1] + ".png"),
+                          15000, windows_path(folder));
     if (!run.started) return fail("cannot start /bin/sh for import");
     if (!run.finished) return fail("import did not finish within 15 s");
     if (run.status != 0) return fail("import failed: " + run.output);

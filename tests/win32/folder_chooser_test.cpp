@@ -5,53 +5,33 @@
 #include <string>
 
 #include "check.h"
+#include "test_boxes.h"
 #include "ui/dialogs.h"
 #include "ui/toolkit.h"
 
 namespace {
 
 struct Answer {
-    DWORD thread; // the thread whose chooser to answer
     WORD button;  // IDOK or IDCANCEL
     HWND watched; // a window of the program, which must be disabled while the chooser is open
     bool found;
     bool watched_was_disabled;
 };
 
-struct Search {
-    HWND dialog;
-};
-
-BOOL CALLBACK find_dialog(HWND window, LPARAM data) {
-    char name[16] = {};
-    GetClassNameA(window, name, sizeof(name));
-    if (std::string(name) == "#32770" && IsWindowVisible(window)) {
-        reinterpret_cast<Search*>(data)->dialog = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 DWORD WINAPI answer_chooser(void* data) {
     Answer* answer = static_cast<Answer*>(data);
-    for (int i = 0; i < 200; ++i) {
-        Search search = {nullptr};
-        EnumThreadWindows(answer->thread, find_dialog, reinterpret_cast<LPARAM>(&search));
-        if (search.dialog) {
-            answer->found = true;
-            Sleep(300); // let the chooser apply its initial selection
-            if (answer->watched) answer->watched_was_disabled = !IsWindowEnabled(answer->watched);
-            PostMessageA(search.dialog, WM_COMMAND, MAKEWPARAM(answer->button, BN_CLICKED), 0);
-            return 0;
-        }
-        Sleep(50);
-    }
+    HWND dialog = wait_box(GetCurrentProcessId(), 10000).window;
+    if (!dialog) return 0;
+    answer->found = true;
+    Sleep(300); // let the chooser apply its initial selection
+    if (answer->watched) answer->watched_was_disabled = !IsWindowEnabled(answer->watched);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(answer->button, BN_CLICKED), 0);
     return 0;
 }
 
 std::string choose_with(WORD button, const std::string& initial, HWND watched, bool* found,
                         bool* disabled = nullptr) {
-    Answer answer = {GetCurrentThreadId(), button, watched, false, false};
+    Answer answer = {button, watched, false, false};
     HANDLE helper = CreateThread(nullptr, 0, answer_chooser, &answer, 0, nullptr);
     std::string result = choose_folder("Ordner suchen", initial);
     WaitForSingleObject(helper, 15000);

@@ -2,7 +2,7 @@
 // while it is open.
 #include <windows.h>
 #include "check.h"
-#include "dialog_answerer.h"
+#include "test_boxes.h"
 #include "ui/dialogs.h"
 
 namespace {

@@ -5,7 +5,6 @@
 #include "check.h"
 #include "core/session.h"
 #include "engine/undo.h"
-#include "full_disk.h"
 #include "test_files.h"
 #include "payload/embedded.h"
 #include "payload/pack.h"
@@ -451,14 +450,11 @@ int main(int argc, char** argv) {
     if (argc < 2 || std::string(argv[1]) != "--alone") return run_alone_copy();
 
     services_init();
-    const char* build = std::getenv("KV_BUILD_DIR");
-    if (!build) {
+    g_built = built_file("programs/");
+    if (g_built.empty()) {
         std::printf("FAIL KV_BUILD_DIR is not set\n");
         return 1;
     }
-    g_built = std::string("Z:") + build + "/programs/";
-    for (char& c : g_built)
-        if (c == '/') c = '\\';
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
     g_root = std::string(temp) + "kv-payload-" + std::to_string(GetCurrentProcessId());

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 #include "check.h"
-#include "dialog_answerer.h"
+#include "test_boxes.h"
 #include "env/registry.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 #include "check.h"
-#include "dialog_answerer.h"
+#include "test_boxes.h"
 #include "services/dir_examine.h"
 #include "services/file_services.h"
 #include "core/text_rules.h"

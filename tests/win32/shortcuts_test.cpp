@@ -4,6 +4,7 @@
 #include <shlobj.h>
 #include <string>
 #include "check.h"
+#include "test_files.h"
 #include "engine/shortcuts.h"
 
 namespace {
@@ -52,11 +53,6 @@ LinkInfo read_link(const std::string& link) {
     }
     CoUninitialize();
     return info;
-}
-
-bool file_exists(const std::string& path) {
-    DWORD a = GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 uint32_t header_dword(const std::string& link, DWORD offset) {

@@ -8,7 +8,7 @@
 #include "core/page_loop.h"
 #include "core/session.h"
 #include "core/startup.h"
-#include "dialog_answerer.h"
+#include "test_boxes.h"
 #include "services/file_services.h"
 #include "ui/artwork.h"
 #include "ui/folder_pages.h"
@@ -37,25 +37,6 @@ void queue_list_pick(int index) {
                  MAKEWPARAM(StartMenuFolderList, LBN_SELCHANGE), LPARAM(list));
 }
 
-BOOL CALLBACK find_own_box(HWND window, LPARAM out) {
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    char name[16] = "";
-    GetClassNameA(window, name, sizeof name);
-    if (process == GetCurrentProcessId() && std::string(name) == "#32770" &&
-        IsWindowVisible(window)) {
-        *reinterpret_cast<HWND*>(out) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND open_box() {
-    HWND found = nullptr;
-    EnumWindows(find_own_box, LPARAM(&found));
-    return found;
-}
-
 // Clicks a gadget once a message box has come and gone: a click queued while the box is open
 // would be eaten by the box's own message loop.
 struct ClickAfterBox {
@@ -68,9 +49,9 @@ struct ClickAfterBox {
     }
     static DWORD WINAPI run(void* self_pointer) {
         auto* self = static_cast<ClickAfterBox*>(self_pointer);
-        for (int i = 0; i < 500 && !open_box(); ++i)
+        for (int i = 0; i < 500 && !find_box().window; ++i)
             Sleep(20);
-        for (int i = 0; i < 500 && open_box(); ++i)
+        for (int i = 0; i < 500 && find_box().window; ++i)
             Sleep(20);
         PostMessageA(gadget_handle(self->gadget), BM_CLICK, 0, 0);
         return 0;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 #include "check.h"
+#include "test_files.h"
 #include "core/session.h"
 #include "core/startup.h"
 #include "env/system_check.h"
@@ -212,15 +213,6 @@ void test_system_check_here() {
     CHECK_EQ(probe_direct3d(), 1);
 }
 
-std::string installer_path() {
-    const char* build = std::getenv("KV_BUILD_DIR");
-    if (!build) return std::string();
-    std::string path = std::string("Z:") + build + "/Kavento-Install.exe";
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
-
 // Waits for the process while handling this thread's messages (the other copy restores our
 // stand-in window, which needs this thread to answer).
 bool wait_pumping(HANDLE process, DWORD ms) {
@@ -238,7 +230,7 @@ bool wait_pumping(HANDLE process, DWORD ms) {
 }
 
 void test_second_copy_leaves() {
-    std::string installer = installer_path();
+    std::string installer = built_file("Kavento-Install.exe");
     CHECK(GetFileAttributesA(installer.c_str()) != INVALID_FILE_ATTRIBUTES);
     // With the same version recorded a first copy would stop at a message box; a second copy
     // must leave before it even looks.

@@ -1,8 +1,13 @@
-// File helpers shared by the Win32 tests that compare what was written on disk.
+// Files in the Win32 tests: reading and writing whole files, what exists, the build's own files,
+// and a file that behaves like a full disk.
 #pragma once
 #include <windows.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+
+#include "test_linux.h"
 
 // The whole file, or a marker naming it when it cannot be opened (so a comparison shows why).
 inline std::string read_all(const std::string& path) {
@@ -24,8 +29,19 @@ inline void write_all(const std::string& path, const std::string& bytes) {
     std::fclose(f);
 }
 
+// A file or a folder.
 inline bool exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+inline bool file_exists(const std::string& path) {
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+inline bool folder_exists(const std::string& path) {
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // Creates root + name (root ends in "\") and gives it back with its final "\".
@@ -33,4 +49,32 @@ inline std::string make_folder_in(const std::string& root, const std::string& na
     std::string path = root + name;
     CreateDirectoryA(path.c_str(), nullptr);
     return path + "\\";
+}
+
+// A file of the build (`relative` to KV_BUILD_DIR, which the test's ctest entry sets) as a
+// Windows path through drive Z:, or "" when KV_BUILD_DIR is not set.
+inline std::string built_file(const std::string& relative) {
+    const char* build = std::getenv("KV_BUILD_DIR");
+    if (!build) return std::string();
+    std::string path = std::string("Z:") + build + "/" + relative;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+// A file that behaves like a full disk, for the tests of short writes: a Linux symbolic link to
+// /dev/full, which Wine opens as a file that takes no byte (WriteFile fails with
+// ERROR_DISK_FULL). Wine-only; elsewhere the answer is false.
+inline bool make_full_disk_file(const std::string& windows_path) {
+    std::string path = unix_path(windows_path);
+    if (path.empty()) return false;
+    LinuxRun link = run_linux_command("ln -s /dev/full '" + path + "'", 5000);
+    if (!link.finished || link.status != 0) return false;
+    HANDLE h = CreateFileA(windows_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(h, "x", 1, &written, nullptr);
+    CloseHandle(h);
+    return !ok && written == 0;
 }

@@ -83,3 +83,14 @@ inline LinuxRun run_linux_command(const std::string& command, DWORD timeout_ms,
     DeleteFileA(base.c_str());
     return run;
 }
+
+// The command that has ImageMagick save the part of the X screen that `window` covers as `png` (a
+// Linux path). Without a window manager, Wine's window rectangles are X screen coordinates.
+inline std::string screenshot_command(HWND window, const std::string& png) {
+    RECT r;
+    GetWindowRect(window, &r);
+    char geometry[64];
+    std::snprintf(geometry, sizeof geometry, "%ldx%ld+%ld+%ld", long(r.right - r.left),
+                  long(r.bottom - r.top), long(r.left), long(r.top));
+    return "import -window root -crop " + std::string(geometry) + " +repage '" + png + "'";
+}

@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <cstdio>
 #include "check.h"
-#include "full_disk.h"
 #include "test_files.h"
 #include "engine/undo.h"
 #include "env/registry.h"

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <string>
 #include "check.h"
+#include "test_boxes.h"
+#include "test_files.h"
 #include "engine/undo.h"
 #include "engine/uninstall_plan.h"
 #include "engine/uninstall_run.h"
@@ -21,16 +23,6 @@ bool write_file(const std::string& path, const std::string& bytes) {
     BOOL ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
     CloseHandle(f);
     return ok && done == bytes.size();
-}
-
-bool file_exists(const std::string& path) {
-    DWORD a = GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool folder_exists(const std::string& path) {
-    DWORD a = GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 void reg_set(const std::string& key, const std::string& name, const std::string& value) {
@@ -256,40 +248,9 @@ void damaged_log() {
 
 // --- The built program, driven through its message boxes -----------------------------------
 
-struct Box {
-    HWND window = nullptr;
-    DWORD process = 0;
-    std::string title;
-    std::string text;
-};
-
-BOOL CALLBACK find_box(HWND window, LPARAM out) {
-    char name[64] = "";
-    GetClassNameA(window, name, sizeof name);
-    if (std::strcmp(name, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
-    Box* box = reinterpret_cast<Box*>(out);
-    box->window = window;
-    GetWindowThreadProcessId(window, &box->process);
-    char buffer[8192] = "";
-    GetWindowTextA(window, buffer, sizeof buffer);
-    box->title = buffer;
-    buffer[0] = 0;
-    GetWindowTextA(GetDlgItem(window, 0xFFFF), buffer, sizeof buffer);
-    box->text = buffer;
-    return FALSE;
-}
-
-// The next message box of any process (the uninstaller's copy is not our child).
-Box wait_box(DWORD ms = 20000) {
-    Box box;
-    for (DWORD waited = 0; waited < ms && !box.window; waited += 50) {
-        EnumWindows(find_box, reinterpret_cast<LPARAM>(&box));
-        if (!box.window) Sleep(50);
-    }
-    return box;
-}
-
-bool answer_and_wait(const Box& box, int button) {
+// The uninstaller's copy in the temp folder is not our child: its boxes are looked for in every
+// process.
+bool answer_and_wait(const FoundBox& box, int button) {
     if (!box.window) return false;
     HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, box.process);
     PostMessageA(box.window, WM_COMMAND, button, 0);
@@ -309,15 +270,6 @@ HANDLE start(const std::string& exe) {
         return nullptr;
     CloseHandle(pi.hThread);
     return pi.hProcess;
-}
-
-std::string built_uninstaller() {
-    const char* build = std::getenv("KV_BUILD_DIR");
-    if (!build) return std::string();
-    std::string path = std::string("Z:") + build + "/programs/Uninstall.exe";
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
 }
 
 std::string temp_copies() {
@@ -378,7 +330,7 @@ void program_answer_no(const std::string& uninstaller) {
     std::string copies_before = temp_copies();
     HANDLE p = start(kTarget + "\\Uninstall.exe");
     CHECK(p != nullptr);
-    Box box = wait_box();
+    FoundBox box = wait_box(kAnyProcess);
     CHECK_EQ(box.title, std::string(kUninstallTitle));
     CHECK_EQ(box.text, std::string(kUninstallQuestion));
     CHECK(answer_and_wait(box, IDNO));
@@ -393,13 +345,13 @@ void program_answer_yes(const std::string& uninstaller, bool with_document) {
     if (with_document) write_file(doc, "mine");
     HANDLE p = start(kTarget + "\\Uninstall.exe");
     CHECK(p != nullptr);
-    Box question = wait_box();
+    FoundBox question = wait_box(kAnyProcess);
     CHECK_EQ(question.text, std::string(kUninstallQuestion));
     CHECK(answer_and_wait(question, IDYES));
     if (p) CloseHandle(p);
 
     // The report comes from the copy in the temp folder, after the original has ended.
-    Box report = wait_box(30000);
+    FoundBox report = wait_box(kAnyProcess, 30000);
     CHECK_EQ(report.title, std::string(kUninstallTitle));
     CHECK(report.process != question.process);
     if (with_document) {
@@ -435,7 +387,7 @@ void program_without_log(const std::string& uninstaller) {
     CopyFileA(uninstaller.c_str(), (folder + "\\Uninstall.exe").c_str(), FALSE);
     write_file(folder + "\\Kav-Player.exe", "player");
     HANDLE p = start(folder + "\\Uninstall.exe");
-    Box box = wait_box();
+    FoundBox box = wait_box(kAnyProcess);
     CHECK_EQ(box.title, std::string(kUninstallErrorTitle));
     CHECK_EQ(box.text, uninstall_log_missing_text(folder + "\\Uninstall.txt"));
     CHECK(answer_and_wait(box, IDOK));
@@ -446,7 +398,7 @@ void program_without_log(const std::string& uninstaller) {
     // A log with nothing to act on is refused the same way rather than reported as a success.
     write_file(folder + "\\Uninstall.txt", "nonsense\r\n*Delete File: C:\\x.pac\r\n");
     p = start(folder + "\\Uninstall.exe");
-    box = wait_box();
+    box = wait_box(kAnyProcess);
     CHECK_EQ(box.title, std::string(kUninstallErrorTitle));
     CHECK(answer_and_wait(box, IDOK));
     if (p) CloseHandle(p);
@@ -461,7 +413,7 @@ int main() {
     registry_steps();
     reading_logs();
     damaged_log();
-    std::string uninstaller = built_uninstaller();
+    std::string uninstaller = built_file("programs/Uninstall.exe");
     CHECK(file_exists(uninstaller));
     if (file_exists(uninstaller)) {
         program_answer_no(uninstaller);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "check.h"
+#include "test_linux.h"
 #include "core/session.h"
 #include "ui/artwork.h"
 #include "ui/licence_text.h"
@@ -318,39 +319,17 @@ void screenshot(HWND window, const char* name, std::initializer_list<int> group)
     UpdateWindow(window);
     while (poll_event() != 0) {
     }
-    RECT r;
-    GetWindowRect(window, &r);
     std::string dir = std::string(build) + "/screenshots";
     std::string png = dir + "/" + name + ".png";
-    std::string marker = dir + "/" + name + ".done";
-    char command[2048];
-    std::snprintf(command, sizeof(command),
-                  "Z:\\bin\\sh -c \"mkdir -p '%s'; rm -f '%s'; import -window root -crop "
-                  "%ldx%ld+%ld+%ld +repage '%s'; touch '%s'\"",
-                  dir.c_str(), marker.c_str(), long(r.right - r.left), long(r.bottom - r.top),
-                  long(r.left), long(r.top), png.c_str(), marker.c_str());
-    std::string marker_dos = "Z:" + marker;
-    for (char& c : marker_dos)
-        if (c == '/') c = '\\';
-    DeleteFileA(marker_dos.c_str());
-    STARTUPINFOA si = {};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi = {};
-    if (CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        if (pi.hProcess) CloseHandle(pi.hProcess);
-        if (pi.hThread) CloseHandle(pi.hThread);
-        // Keep painting while the grab runs.
-        for (int i = 0;
-             i < 300 && GetFileAttributesA(marker_dos.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) {
+    // Keep painting while the grab runs.
+    LinuxRun grab = run_linux_command(
+        "mkdir -p '" + dir + "' && " + screenshot_command(window, png), 15000, "", [] {
             while (poll_event() != 0) {
             }
-            Sleep(50);
-        }
-        bool done = GetFileAttributesA(marker_dos.c_str()) != INVALID_FILE_ATTRIBUTES;
-        std::printf("screenshot %s: %s\n", done ? "saved" : "missing", png.c_str());
-    } else {
-        std::printf("could not start the screenshot: %lu\n", GetLastError());
-    }
+        });
+    std::printf("screenshot %s: %s\n", grab.finished && grab.status == 0 ? "saved" : "missing",
+                png.c_str());
+    std::printf("%s", grab.output.c_str());
     for (int g : group)
         set_gadget_hidden(g, 1);
 }
