@@ -4,8 +4,9 @@
 #   install:  from the click on "Installieren" to the success message (the twenty steps);
 # each measured the same way for a minimal Win32 program with one window whose button opens a
 # message box. A second floor adds the DirectDraw object that the system check must create at
-# start-up, the largest single cost of the installer's start under Wine. Every round uses a fresh copy of the template prefix. Prints the median and the
-# range of RUNS runs (default 5). Usage: scripts/bench-install.sh [RUNS]
+# start-up, the largest single cost of the installer's start under Wine. Every round uses a fresh
+# copy of the template prefix. Prints the median and the range of RUNS runs (default 5).
+# Usage: scripts/bench-install.sh [RUNS]
 set -eu
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -13,7 +14,7 @@ build=${KV_BUILD:-$root/build/win32}
 runs=${1:-5}
 . tests/wine/lib.sh
 template=$build/wine-template
-tests/wine/make-template.sh "$template"
+kv_template_ready "$template"
 for f in "$build/Kavento-Install.exe" "$build/bench/kvbench.exe" "$build/bench/minimal_window.exe" \
     "$build/bench/minimal_window_ddraw.exe"; do
     [ -f "$f" ] || { echo "missing $f: build the win32 preset first" >&2; exit 1; }
@@ -41,23 +42,22 @@ round() {
     kv_sandbox_end
 }
 
-# stats COLUMN FILE: "median (min-max)" of a column.
-stats() {
-    sort -n -k"$1" "$2" | awk -v c="$1" '{v[NR]=$c} END {m=(NR%2)?v[(NR+1)/2]:(v[NR/2]+v[NR/2+1])/2; printf "%7.1f ms (%.1f-%.1f)", m, v[1], v[NR]}'
+# summary COLUMN FILE: "median min max" of a column; stats prints it as "median ms (min-max)".
+summary() {
+    sort -n -k"$1" "$2" | awk -v c="$1" '{v[NR]=$c} END {print (NR%2)?v[(NR+1)/2]:(v[NR/2]+v[NR/2+1])/2, v[1], v[NR]}'
 }
+stats() { summary "$1" "$2" | awk '{printf "%7.1f ms (%.1f-%.1f)", $1, $2, $3}'; }
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-# The installer is walked with its defaults: Next, Next, accept the licence, Next, Next, Next.
 for i in $(seq "$runs"); do
     round
 done
 [ -s "$work/installer" ] && [ -s "$work/floor" ] || { echo "no successful run" >&2; exit 1; }
-median() { sort -n -k"$1" "$2" | awk -v c="$1" '{v[NR]=$c} END {print (NR%2)?v[(NR+1)/2]:(v[NR/2]+v[NR/2+1])/2}'; }
 echo "runs: $runs (wine $(kv_wine_version))"
 printf "start-up to first page painted: installer %s   floor %s   ratio %.2f (target <= 1.5)\n" \
     "$(stats 1 "$work/installer")" "$(stats 1 "$work/floor")" \
-    "$(echo "$(median 1 "$work/installer") $(median 1 "$work/floor")" | awk '{print $1/$2}')"
+    "$(echo "$(summary 1 "$work/installer") $(summary 1 "$work/floor")" | awk '{print $1/$4}')"
 printf "  the floor with the DirectDraw object the system check creates: %s\n" "$(stats 1 "$work/floor_ddraw")"
 printf "Install click to success message: installer %s   floor %s   (target < 500 ms)\n" \
     "$(stats 2 "$work/installer")" "$(stats 2 "$work/floor")"

@@ -43,9 +43,10 @@ kv_prefix_stop() {
     true
 }
 
-# kv_template_ready TEMPLATE: makes the template prefix unless it is there already.
+# kv_template_ready TEMPLATE: makes the template prefix unless it is there already, for this
+# version of Wine (a few milliseconds when it is).
 kv_template_ready() {
-    [ -d "$1/prefix" ] || "$KV_WINE_DIR/make-template.sh" "$1"
+    "$KV_WINE_DIR/make-template.sh" "$1"
 }
 
 # kv_sandbox_begin TEMPLATE: a fresh work folder with a copy of the template prefix and an Xvfb.
