@@ -1,6 +1,7 @@
 // The driver's platform-free parts: scenario words, variables, text conversion, the CR LF line
-// check and the comparison of two snapshots.
+// check, the comparison of two snapshots, and the slots and case tables of shared scenarios.
 #include "check.h"
+#include "driver/scenario.cpp"
 #include "driver/snapshot.cpp"
 #include "driver/words.cpp"
 
@@ -176,6 +177,44 @@ static void test_registry_values() {
           describe_registry_value(1, reinterpret_cast<const unsigned char*>(b.c_str()), 301));
 }
 
+static void test_slots_and_cases() {
+    using V = std::vector<std::string>;
+    const std::string table = "# cases\n"
+                              "defaults\n"
+                              "program  $KV_INSTALLER\n"
+                              "progress 0\n"
+                              "case seam\n"
+                              "program  C:\\seams.exe kv-fail-step=8\n"
+                              "prepare  mkdir $T\n"
+                              "prepare  write-file $T\\x \"a b\"\n"
+                              "case plain\n";
+    Slots slots;
+    std::string error;
+    CHECK(read_case(table, "seam", slots, error));
+    CHECK(slots["program"] == (V{"C:\\seams.exe kv-fail-step=8"})); // the case over the default
+    CHECK(slots["prepare"] == (V{"mkdir $T", "write-file $T\\x \"a b\""}));
+    CHECK(slots["progress"] == (V{"0"}));
+    CHECK(read_case(table, "plain", slots, error));
+    CHECK(slots["program"] == (V{"$KV_INSTALLER"}) && !slots.count("prepare"));
+    CHECK(!read_case(table, "other", slots, error));
+    CHECK_EQ(error, std::string("no case other"));
+    CHECK(!read_case("prepare x\ncase a\n", "a", slots, error));
+    CHECK(!read_case("case a\ncase a\n", "a", slots, error));
+
+    CHECK(read_case(table, "seam", slots, error));
+    V out;
+    std::set<std::string> used;
+    CHECK(fill_slots("  @prepare@", slots, out, used, error));
+    CHECK(out == slots["prepare"]);
+    CHECK(fill_slots("@then@", slots, out, used, error) && out.empty());
+    CHECK(fill_slots("start @program@ @none@x mail@host", slots, out, used, error));
+    CHECK(out == (V{"start C:\\seams.exe kv-fail-step=8 x mail@host"}));
+    CHECK((used == std::set<std::string>{"prepare", "then", "program", "none"}));
+    CHECK(!fill_slots("echo @prepare@", slots, out, used, error));
+    CHECK(scenario_lines("\xEF\xBB\xBF"
+                         "a\r\nb\n\nc") == (V{"a", "b", "", "c"}));
+}
+
 int main() {
     test_split_words();
     test_expand_variables();
@@ -185,5 +224,6 @@ int main() {
     test_hash();
     test_compare_snapshots();
     test_registry_values();
+    test_slots_and_cases();
     return check_report();
 }
