@@ -12,6 +12,7 @@
 #include "engine/file_types.h"
 #include "engine/install_page.h"
 #include "engine/install_steps.h"
+#include "engine/keep.h"
 #include "engine/shortcuts.h"
 #include "engine/undo.h"
 #include "env/registry.h"
@@ -90,6 +91,14 @@ std::string lookup_first(int preferred_csidl, int fallback_csidl) {
     return folder.empty() ? special_folder_path(fallback_csidl) : folder;
 }
 
+// Set once the pack file exists: from then on it is this run's own and is deleted on the way out.
+bool g_pack_created = false;
+
+void pack_created() {
+    g_pack_created = true;
+    advance();
+}
+
 // Step 1: the payload goes to a pack file in the temp folder first and is read back from there.
 bool write_pack(std::string& pack_path) {
     char temp[1000];
@@ -101,7 +110,8 @@ bool write_pack(std::string& pack_path) {
     }
     pack_path = std::string(temp, length) + kPackFileName;
     // The bar moves as soon as the file exists, before the blob is written into it.
-    if (!write_pack_file(pack_path, &advance)) return fail(message_pack_not_created(pack_path));
+    if (!write_pack_file(pack_path, &pack_created))
+        return fail(message_pack_not_created(pack_path));
     undo_add(kTagDeletePackFile, pack_path);
     return true;
 }
@@ -197,11 +207,13 @@ bool record_installation() {
     }
     advance();
 
-    // A seam points the write at a key that does not exist: the registry layer then fails the
-    // way it does for real, with its own message first.
+    // The value of an earlier installation is saved first, so that a failed update can put it
+    // back. A seam points the write at a key that does not exist: the registry layer then fails
+    // the way it does for real, with its own message first.
     auto write = [&](int step, const char* name, const std::string& text, uint32_t type) {
         const std::string where = seam(step) ? key + "kv-missing\\" : key;
-        if (!reg_set_value(kRoot, where, name, text, type, kLocal))
+        if (keep_reg_value(kRoot, where, name) == KeptValue::failed ||
+            !reg_set_value(kRoot, where, name, text, type, kLocal))
             return fail(message_value_not_created(name));
         undo_add(kTagDeleteRegValue, key + name);
         advance();
@@ -219,8 +231,8 @@ bool record_installation() {
 }
 
 bool make_shortcut(const ShortcutPlan& plan) {
-    if (!create_shortcut(plan.target, plan.link, "", plan.description, "", SW_SHOWNORMAL, 0,
-                         plan.target, 0))
+    if (!keep_file(plan.link) || !create_shortcut(plan.target, plan.link, "", plan.description, "",
+                                                  SW_SHOWNORMAL, 0, plan.target, 0))
         return fail(message_shortcut_not_created(plan.link));
     undo_add(kTagDeleteFile, plan.link);
     return true;
@@ -259,8 +271,7 @@ void register_document_types(const std::string& target) {
     advance();
 }
 
-bool run_steps() {
-    std::string pack_path;
+bool run_steps(std::string& pack_path) {
     if (!write_pack(pack_path) || !open_pack(pack_path) || !create_target_folder()) return false;
     const std::string target = session.target_folder;
     std::string start_menu;
@@ -306,6 +317,13 @@ void wait_for_finish() {
 
 void run_install_page() {
     enter_page();
-    if (!run_steps()) return;
+    std::string pack_path;
+    const bool installed = run_steps(pack_path);
+    // The pack file never outlives the page, whichever way it ends; one that this run could not
+    // create is not its own to delete.
+    pack_close();
+    if (g_pack_created) file_delete(pack_path);
+    if (!installed) return;
+    remove_kept_files();
     wait_for_finish();
 }
