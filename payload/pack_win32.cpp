@@ -5,7 +5,7 @@
 #include "core/session.h"
 #include "engine/undo.h"
 #include "payload/embedded.h"
-#include "payload/jc.h"
+#include "payload/stream_format.h"
 #include "payload/pack_format.h"
 #include "services/file_services.h"
 
@@ -104,8 +104,8 @@ const uint8_t* pack_next_entry() {
         // A stream that decodes to anything but its declared size, or fails its check value,
         // must not be taken for the file it stands for.
         ok = header.unpacked_size > 0 &&
-             jc_unpacked_size(packed, header.packed_size) == header.unpacked_size &&
-             jc_decode(packed, header.packed_size, reader.entry, header.unpacked_size) ==
+             stream_unpacked_size(packed, header.packed_size) == header.unpacked_size &&
+             stream_decode(packed, header.packed_size, reader.entry, header.unpacked_size) ==
                  header.unpacked_size;
     }
     if (packed != reader.entry) std::free(packed);

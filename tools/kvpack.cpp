@@ -6,8 +6,8 @@
 //   kvpack unpack BLOB DIR
 // Every failure prints one line naming the file and exits with 1; nothing damaged is written.
 #include "file_bytes.h"
-#include "jc_encode.h"
-#include "payload/jc.h"
+#include "stream_encode.h"
+#include "payload/stream_format.h"
 #include "payload_blob.h"
 
 #include <cerrno>
@@ -57,7 +57,7 @@ int cmd_encode(const std::string& in, const std::string& out, int level) {
     std::string err;
     if (!read_file(in, data, err)) return fail(in, err);
     if (data.size() > 0xFFFFFFFFu) return fail(in, "too large for one stream (4 GiB at most)");
-    std::vector<uint8_t> stream = jc_encode(data.data(), data.size(), level);
+    std::vector<uint8_t> stream = stream_encode(data.data(), data.size(), level);
     if (!write_file(out, stream, err)) return fail(out, err);
     return 0;
 }
@@ -66,10 +66,10 @@ int cmd_decode(const std::string& in, const std::string& out) {
     std::vector<uint8_t> stream;
     std::string err;
     if (!read_file(in, stream, err)) return fail(in, err);
-    if (stream.size() < kJcHeaderSize || stream[0] != 'J' || stream[1] != 'C')
+    if (stream.size() < kStreamHeaderSize || stream[0] != 'J' || stream[1] != 'C')
         return fail(in, "not a compressed stream (no \"JC\" header)");
-    std::vector<uint8_t> data(jc_unpacked_size(stream.data(), stream.size()));
-    if (jc_decode(stream.data(), stream.size(), data.data(), data.size()) != data.size())
+    std::vector<uint8_t> data(stream_unpacked_size(stream.data(), stream.size()));
+    if (stream_decode(stream.data(), stream.size(), data.data(), data.size()) != data.size())
         return fail(in, "corrupt compressed stream");
     if (!write_file(out, data, err)) return fail(out, err);
     return 0;
@@ -167,12 +167,12 @@ int main(int argc, char** argv) {
     if (args.empty()) return usage();
     const std::string cmd = args[0];
     if (cmd == "encode" && args.size() == 3)
-        return cmd_encode(args[1], args[2], level ? level : kJcDefaultLevel);
+        return cmd_encode(args[1], args[2], level ? level : kStreamDefaultLevel);
     if (cmd == "decode" && args.size() == 3) return cmd_decode(args[1], args[2]);
     if (cmd == "pack" && args.size() >= 2)
         // The payload is packed once per build and shipped to every user: smallest wins.
         return cmd_pack(args[1], std::vector<std::string>(args.begin() + 2, args.end()),
-                        level ? level : kJcMaxLevel);
+                        level ? level : kStreamMaxLevel);
     if (cmd == "list" && args.size() == 2) return cmd_list(args[1]);
     if (cmd == "unpack" && args.size() == 3) return cmd_unpack(args[1], args[2]);
     return usage();

@@ -36,22 +36,22 @@ off=$(( 8 + $(od -An -tu4 -j4 -N4 blob.pac | tr -d ' ') ))
 [ "$(od -An -tu4 -j$off -N8 blob.pac | tr -s ' ')" = " 300000 300000" ] && ok || bad "stored entry header"
 cmp -s <(tail -c +$((off + 9)) blob.pac | head -c 300000) in/random.bin && ok || bad "stored entry bytes"
 
-"$kvpack" encode in/text.txt t.jc && "$kvpack" decode t.jc t.out && cmp -s in/text.txt t.out \
+"$kvpack" encode in/text.txt t.stream && "$kvpack" decode t.stream t.out && cmp -s in/text.txt t.out \
     && ok || bad "encode/decode"
-"$kvpack" -9 encode in/text.txt t9.jc && "$kvpack" decode t9.jc t9.out && cmp -s in/text.txt t9.out \
+"$kvpack" -9 encode in/text.txt t9.stream && "$kvpack" decode t9.stream t9.out && cmp -s in/text.txt t9.out \
     && ok || bad "encode -9"
 
 expect_fail 'missing.bin' "$kvpack" pack b2.pac missing.bin
 [ ! -e b2.pac ] && ok || bad "failed pack left an output"
-expect_fail 'no.jc' "$kvpack" decode no.jc x
+expect_fail 'no.stream' "$kvpack" decode no.stream x
 expect_fail 'not a compressed stream' "$kvpack" decode in/text.txt x
 # A flipped bit in the middle of the stream: reported, and no output written.
-cp t.jc c.jc
-printf '\xff' | dd of=c.jc bs=1 seek=40 conv=notrunc status=none
-expect_fail 'corrupt' "$kvpack" decode c.jc c.out
+cp t.stream c.stream
+printf '\xff' | dd of=c.stream bs=1 seek=40 conv=notrunc status=none
+expect_fail 'corrupt' "$kvpack" decode c.stream c.out
 [ ! -e c.out ] && ok || bad "corrupt stream was written out"
-head -c 30 t.jc >short.jc
-expect_fail 'corrupt' "$kvpack" decode short.jc s.out
+head -c 30 t.stream >short.stream
+expect_fail 'corrupt' "$kvpack" decode short.stream s.out
 head -c 100000 blob.pac >cut.pac
 expect_fail 'cut.pac' "$kvpack" list cut.pac
 mkdir out2

@@ -1,7 +1,7 @@
 #include "payload_blob.h"
 
-#include "jc_encode.h"
-#include "payload/jc.h"
+#include "stream_encode.h"
+#include "payload/stream_format.h"
 
 namespace {
 
@@ -19,13 +19,13 @@ bool add_entry(const std::string& what, const std::vector<uint8_t>& bytes, int l
         err = what + ": too large for a payload entry (4 GiB at most)";
         return false;
     }
-    std::vector<uint8_t> packed = jc_encode(bytes.data(), bytes.size(), level);
+    std::vector<uint8_t> packed = stream_encode(bytes.data(), bytes.size(), level);
     // The reader takes equal sizes as stored bytes, so a stream must come out strictly smaller.
     if (packed.size() >= bytes.size()) {
         packed = bytes;
     } else {
         std::vector<uint8_t> check(bytes.size());
-        uint32_t got = jc_decode(packed.data(), packed.size(), check.data(), check.size());
+        uint32_t got = stream_decode(packed.data(), packed.size(), check.data(), check.size());
         if (got != bytes.size() || check != bytes) {
             err = what + ": compressed stream does not decode back (compressor fault)";
             return false;
@@ -95,12 +95,12 @@ bool read_blob_entry(const uint8_t* blob, const BlobEntry& entry, std::vector<ui
         bytes.assign(packed, packed + entry.packed);
         return true;
     }
-    if (jc_unpacked_size(packed, entry.packed) != entry.unpacked) {
+    if (stream_unpacked_size(packed, entry.packed) != entry.unpacked) {
         err = "stream header does not match the entry's unpacked size";
         return false;
     }
     bytes.assign(entry.unpacked, 0);
-    if (jc_decode(packed, entry.packed, bytes.data(), bytes.size()) != entry.unpacked) {
+    if (stream_decode(packed, entry.packed, bytes.data(), bytes.size()) != entry.unpacked) {
         err = "corrupt compressed stream";
         return false;
     }

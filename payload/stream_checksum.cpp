@@ -1,4 +1,4 @@
-#include "payload/jc.h"
+#include "payload/stream_format.h"
 
 #include <cstring>
 
@@ -12,7 +12,7 @@ uint32_t mix(uint32_t sum, uint32_t word) {
 }
 } // namespace
 
-uint32_t jc_checksum(const uint8_t* bytes, size_t count) {
+uint32_t stream_checksum(const uint8_t* bytes, size_t count) {
     if (!bytes || count < 4) return 0;
     uint32_t sum = 0;
     size_t i = 0;
@@ -24,7 +24,8 @@ uint32_t jc_checksum(const uint8_t* bytes, size_t count) {
     return sum;
 }
 
-uint32_t jc_unpacked_size(const uint8_t* source, size_t source_length) {
-    if (!source || source_length < kJcHeaderSize || source[0] != 'J' || source[1] != 'C') return 0;
+uint32_t stream_unpacked_size(const uint8_t* source, size_t source_length) {
+    if (!source || source_length < kStreamHeaderSize || source[0] != 'J' || source[1] != 'C')
+        return 0;
     return load_le32(source + 2);
 }

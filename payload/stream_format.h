@@ -1,5 +1,6 @@
-// The JCALG1 stream format: a 10-byte header ("JC", unpacked size, check value) and a bit stream
-// of 32-bit little-endian words holding literal and match tokens up to an end token.
+// The payload's compressed stream: a 10-byte header (the magic "JC", the unpacked size, a check
+// value) and a bit stream of 32-bit little-endian words holding literal and match tokens up to an
+// end token.
 //
 // The decoder never reads outside [source, source + source_length) nor writes outside
 // [destination, destination + capacity): a malformed or truncated stream stops with result 0
@@ -8,16 +9,16 @@
 #include <cstddef>
 #include <cstdint>
 
-inline constexpr size_t kJcHeaderSize = 10;
+inline constexpr size_t kStreamHeaderSize = 10;
 
 // Bytes written, or 0 on a missing buffer, a bad magic, a malformed stream, output beyond the
 // declared size or the capacity, an end token before the declared size is reached, or a check
 // value that does not match. Literals before the stream's first width change are 8-bit, unbiased.
-uint32_t jc_decode(const uint8_t* source, size_t source_length, uint8_t* destination,
-                   size_t capacity);
+uint32_t stream_decode(const uint8_t* source, size_t source_length, uint8_t* destination,
+                       size_t capacity);
 // The plain bit-at-a-time decoder, kept beside the fast one for differential tests.
-uint32_t jc_decode_reference(const uint8_t* source, size_t source_length, uint8_t* destination,
-                             size_t capacity);
+uint32_t stream_decode_reference(const uint8_t* source, size_t source_length, uint8_t* destination,
+                                 size_t capacity);
 // The header's unpacked size, or 0 when the source is missing, too short or not "JC".
-uint32_t jc_unpacked_size(const uint8_t* source, size_t source_length);
-uint32_t jc_checksum(const uint8_t* bytes, size_t count);
+uint32_t stream_unpacked_size(const uint8_t* source, size_t source_length);
+uint32_t stream_checksum(const uint8_t* bytes, size_t count);

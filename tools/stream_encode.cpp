@@ -1,6 +1,6 @@
-#include "jc_encode.h"
+#include "stream_encode.h"
 
-#include "payload/jc.h"
+#include "payload/stream_format.h"
 
 #include <algorithm>
 #include <array>
@@ -92,7 +92,7 @@ struct LevelSettings {
     uint32_t window_bits; // farthest distance searched is 2^window_bits - 1
 };
 
-constexpr LevelSettings kLevels[kJcMaxLevel + 1] = {
+constexpr LevelSettings kLevels[kStreamMaxLevel + 1] = {
     {0, 0, 0, 0},    {1, 4, 16, 16},  {1, 8, 24, 18},   {1, 8, 32, 20},   {2, 16, 48, 21},
     {2, 16, 64, 22}, {3, 24, 96, 22}, {3, 32, 128, 23}, {4, 48, 192, 23}, {4, 64, 192, 24},
 };
@@ -120,10 +120,10 @@ struct Candidate {
     uint32_t distance;
 };
 
-// Binary trees over the earlier positions that share a 3-byte hash, as in the LZ77 coders of
-// the LZMA family: each search descends one tree, ordered by the bytes that follow, and re-roots
-// it at the current position on the way down, so a few dozen steps find the longest matches
-// even in a window of megabytes. Two-byte matches come from a table of last occurrences.
+// Binary trees over the earlier positions that share a 3-byte hash: each search descends one
+// tree, ordered by the bytes that follow, and re-roots it at the current position on the way
+// down, so a few dozen steps find the longest matches even in a window of megabytes. Two-byte
+// matches come from a table of last occurrences.
 class MatchFinder {
   public:
     MatchFinder(const uint8_t* data, size_t size, const LevelSettings& s)
@@ -263,13 +263,13 @@ class Encoder {
           writer_(out_), states_(settings_.states) {}
 
     std::vector<uint8_t> run() {
-        uint8_t header[kJcHeaderSize] = {'J', 'C'};
-        uint32_t n = uint32_t(size_), check = jc_checksum(data_, size_);
+        uint8_t header[kStreamHeaderSize] = {'J', 'C'};
+        uint32_t n = uint32_t(size_), check = stream_checksum(data_, size_);
         for (int i = 0; i < 4; ++i) {
             header[2 + i] = uint8_t(n >> (8 * i));
             header[6 + i] = uint8_t(check >> (8 * i));
         }
-        out_.assign(header, header + kJcHeaderSize);
+        out_.assign(header, header + kStreamHeaderSize);
         if (size_ == 0) set_width(8, 0);
         for (size_t start = 0; start < size_; start += kBlockSize) {
             uint32_t end = uint32_t(std::min(size_, start + kBlockSize));
@@ -633,8 +633,8 @@ class Encoder {
 
 } // namespace
 
-std::vector<uint8_t> jc_encode(const uint8_t* data, size_t size, int level) {
-    level = std::clamp(level, kJcMinLevel, kJcMaxLevel);
+std::vector<uint8_t> stream_encode(const uint8_t* data, size_t size, int level) {
+    level = std::clamp(level, kStreamMinLevel, kStreamMaxLevel);
     if (size > 0xFFFFFFFFu) return {}; // the header holds a 32-bit size
     if (!data) size = 0;
     static const uint8_t none = 0;
