@@ -1,11 +1,7 @@
 #include "payload/stream_format.h"
-
-#include <cstring>
+#include "payload/little_endian.h"
 
 namespace {
-uint32_t load_le32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
 uint32_t mix(uint32_t sum, uint32_t word) {
     sum += word;
     return sum ^ (((word << 1) | (word >> 31)) + 1);
@@ -17,15 +13,14 @@ uint32_t stream_checksum(const uint8_t* bytes, size_t count) {
     uint32_t sum = 0;
     size_t i = 0;
     for (; i + 4 <= count; i += 4)
-        sum = mix(sum, load_le32(bytes + i));
+        sum = mix(sum, read_le32(bytes + i));
     // A ragged tail is covered by one more word that overlaps the previous one, so that every
     // byte counts without reading past the end.
-    if (i < count) sum = mix(sum, load_le32(bytes + count - 4));
+    if (i < count) sum = mix(sum, read_le32(bytes + count - 4));
     return sum;
 }
 
 uint32_t stream_unpacked_size(const uint8_t* source, size_t source_length) {
-    if (!source || source_length < kStreamHeaderSize || source[0] != 'J' || source[1] != 'C')
-        return 0;
-    return load_le32(source + 2);
+    if (!is_stream(source, source_length)) return 0;
+    return read_le32(source + 2);
 }

@@ -7,6 +7,7 @@
 // token), so a truncated stream runs into an end token made of missing bits, and that is caught
 // by comparing the count. Every write is checked against the output limit before it happens.
 #include "payload/stream_format.h"
+#include "payload/little_endian.h"
 
 #include <array>
 #include <cstring>
@@ -43,15 +44,6 @@ constexpr uint32_t kGammaLimit = 1u << 27;
 // Zero words supplied past the end before the reader gives up on a stream.
 constexpr int kMaxMissingBits = 128;
 
-inline uint32_t load_le32(const uint8_t* p) {
-    uint32_t w;
-    std::memcpy(&w, p, 4);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-    w = __builtin_bswap32(w);
-#endif
-    return w;
-}
-
 // Forward copy with the byte-by-byte meaning of an overlapping match. Wide stores may run up to
 // 15 bytes past the match, so they are used only when that much room is left before the limit.
 inline void copy_match(uint8_t* op, size_t distance, size_t length, const uint8_t* limit) {
@@ -83,14 +75,12 @@ inline void copy_match(uint8_t* op, size_t distance, size_t length, const uint8_
         *op++ = *from++;
 }
 
-} // namespace
-
-uint32_t stream_decode(const uint8_t* source, size_t source_length, uint8_t* destination,
-                       size_t capacity) {
-    if (!source || !destination) return 0;
-    if (source_length < kStreamHeaderSize || source[0] != 'J' || source[1] != 'C') return 0;
-    const uint32_t declared = load_le32(source + 2);
-    const uint32_t check = load_le32(source + 6);
+// The whole decode of a stream whose header is there (is_stream) into a destination that is not
+// null. True when the end token came after exactly the declared size and the check value
+// matched; the caller turns that into its own result.
+bool decode(const uint8_t* source, size_t source_length, uint8_t* destination, size_t capacity) {
+    const uint32_t declared = read_le32(source + 2);
+    const uint32_t check = read_le32(source + 6);
 
     const uint8_t* in = source + kStreamHeaderSize;
     const uint8_t* const in_end = source + source_length;
@@ -110,7 +100,7 @@ uint32_t stream_decode(const uint8_t* source, size_t source_length, uint8_t* des
     do {                                                                                           \
         if (count <= 32) {                                                                         \
             if (in_end - in >= 4) {                                                                \
-                buf |= uint64_t(load_le32(in)) << (32 - count);                                    \
+                buf |= uint64_t(read_le32(in)) << (32 - count);                                    \
                 in += 4;                                                                           \
             } else {                                                                               \
                 missing += 32;                                                                     \
@@ -268,7 +258,23 @@ done:
     if (count < missing) goto fail; // the end token itself was made of missing bits
     if (size_t(op - out_start) != declared) goto fail;
     if (check != 0 && stream_checksum(destination, declared) != check) goto fail;
-    return declared;
+    return true;
 fail:
-    return 0;
+    return false;
+}
+
+} // namespace
+
+uint32_t stream_decode(const uint8_t* source, size_t source_length, uint8_t* destination,
+                       size_t capacity) {
+    if (!destination || !is_stream(source, source_length)) return 0;
+    return decode(source, source_length, destination, capacity) ? read_le32(source + 2) : 0;
+}
+
+bool stream_decode_exact(const uint8_t* source, size_t source_length, uint8_t* destination,
+                         size_t size) {
+    uint8_t nowhere; // a stream of 0 bytes writes nothing, but the decoder wants somewhere
+    if (!destination && size == 0) destination = &nowhere;
+    return destination && is_stream(source, source_length) && read_le32(source + 2) == size &&
+           decode(source, source_length, destination, size);
 }

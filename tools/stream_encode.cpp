@@ -1,5 +1,6 @@
 #include "stream_encode.h"
 
+#include "payload/little_endian.h"
 #include "payload/stream_format.h"
 
 #include <algorithm>
@@ -63,7 +64,8 @@ class BitWriter {
         if (used_ >= 32) {
             used_ -= 32;
             uint32_t w = uint32_t(acc_ >> used_);
-            uint8_t le[4] = {uint8_t(w), uint8_t(w >> 8), uint8_t(w >> 16), uint8_t(w >> 24)};
+            uint8_t le[4];
+            write_le32(le, w);
             out_.insert(out_.end(), le, le + 4);
             acc_ &= (uint64_t(1) << used_) - 1;
         }
@@ -263,12 +265,9 @@ class Encoder {
           writer_(out_), states_(settings_.states) {}
 
     std::vector<uint8_t> run() {
-        uint8_t header[kStreamHeaderSize] = {'J', 'C'};
-        uint32_t n = uint32_t(size_), check = stream_checksum(data_, size_);
-        for (int i = 0; i < 4; ++i) {
-            header[2 + i] = uint8_t(n >> (8 * i));
-            header[6 + i] = uint8_t(check >> (8 * i));
-        }
+        uint8_t header[kStreamHeaderSize] = {kStreamMagic[0], kStreamMagic[1]};
+        write_le32(header + 2, uint32_t(size_));
+        write_le32(header + 6, stream_checksum(data_, size_));
         out_.assign(header, header + kStreamHeaderSize);
         if (size_ == 0) set_width(8, 0);
         for (size_t start = 0; start < size_; start += kBlockSize) {

@@ -32,6 +32,12 @@ Decoded decode(const std::vector<uint8_t>& stream, size_t capacity, int line) {
 }
 #define DECODE(stream, capacity) decode(stream, capacity, __LINE__)
 
+// stream_decode_exact on a private copy, into an exactly sized destination (null when empty).
+bool exact(const std::vector<uint8_t>& stream, size_t size) {
+    std::vector<uint8_t> src(stream), out(size);
+    return stream_decode_exact(src.data(), src.size(), out.data(), size);
+}
+
 std::vector<uint8_t> bytes_of(const std::string& s) {
     return std::vector<uint8_t>(s.begin(), s.end());
 }
@@ -89,6 +95,7 @@ void test_header_and_missing_buffers() {
     CHECK_EQ(stream_decode(nullptr, good.size(), out, 1), 0u);
     CHECK_EQ(stream_decode(good.data(), good.size(), nullptr, 1), 0u);
     CHECK_EQ(stream_decode_reference(nullptr, good.size(), out, 1), 0u);
+    CHECK(!stream_decode_exact(nullptr, 0, nullptr, 0));
     CHECK_EQ(stream_unpacked_size(nullptr, 10), 0u);
     CHECK_EQ(stream_unpacked_size(good.data(), 9), 0u);
     std::vector<uint8_t> bad = good;
@@ -252,6 +259,15 @@ void test_checksum_field() {
     Decoded r = DECODE(b.stream(6, 0xC1CCCAC3), 6);
     CHECK_EQ(r.result, 0u);
     CHECK(r.bytes == bytes_of("abcabc"));
+    CHECK(exact(b.stream(6, 0xC1CCCAC2), 6));
+    CHECK(!exact(b.stream(6, 0xC1CCCAC3), 6));
+    CHECK(!exact(b.stream(6, 0xC1CCCAC2), 7)); // declares another size than the one wanted
+    // Size 0 checks as 0 too. A count of 0 cannot tell its success from a failure; the exact
+    // form can.
+    StreamBits empty;
+    empty.width8().end();
+    CHECK(exact(empty.stream(0, 0), 0));
+    CHECK(!exact(empty.stream(0, 1), 0));
 
     // Sizes 1 to 3 check as 0: they pass only with a field of 0.
     for (uint32_t n = 1; n <= 3; ++n) {
@@ -278,7 +294,8 @@ void test_checksum_field() {
 void test_malformed() {
     auto fails = [](const StreamBits& b, uint32_t size, size_t capacity, int line) {
         Decoded r = decode(b.stream(size, 0), capacity, line);
-        if (r.result != 0)
+        // The exact form too, which alone can tell a stream of 0 bytes from a bad one.
+        if (r.result != 0 || (size == capacity && exact(b.stream(size, 0), size)))
             check_detail::fail(__FILE__, line, "malformed stream accepted");
         else
             ++check_detail::passed;

@@ -2,6 +2,7 @@
 // token kinds it picks where they pay, and the payload blob built from its streams.
 #include "check.h"
 #include "stream_encode.h"
+#include "payload/little_endian.h"
 #include "payload/stream_format.h"
 #include "payload_blob.h"
 
@@ -30,8 +31,7 @@ std::map<std::string, size_t> tokens_of(const std::vector<uint8_t>& s) {
         if (bit_pos >= total) return 0;
         size_t word = bit_pos / 32, in_word = bit_pos % 32;
         const uint8_t* w = s.data() + kStreamHeaderSize + 4 * word;
-        uint32_t v =
-            uint32_t(w[0]) | uint32_t(w[1]) << 8 | uint32_t(w[2]) << 16 | uint32_t(w[3]) << 24;
+        uint32_t v = read_le32(w);
         ++bit_pos;
         return (v >> (31 - in_word)) & 1;
     };
@@ -135,9 +135,7 @@ void test_stream_shape() {
         std::vector<uint8_t> s = stream_encode(data.data(), data.size());
         CHECK_EQ((s.size() - kStreamHeaderSize) % 4, 0u);
         CHECK_EQ(stream_unpacked_size(s.data(), s.size()), uint32_t(n));
-        uint32_t field =
-            uint32_t(s[6]) | uint32_t(s[7]) << 8 | uint32_t(s[8]) << 16 | uint32_t(s[9]) << 24;
-        CHECK_EQ(field, stream_checksum(data.data(), data.size()));
+        CHECK_EQ(read_le32(s.data() + 6), stream_checksum(data.data(), data.size()));
         auto t = tokens_of(s);
         CHECK(t.count("first:width8") + t.count("first:width7") == 1);
         // The end token ends in the last word; only zero bits follow it.
@@ -260,12 +258,13 @@ void test_blob() {
     CHECK(!parse_name_list(list("a\r\nb"), names, err));
     CHECK(!parse_name_list(list("a\rb\r\n"), names, err));
 
-    // Names that would leave the target folder or break the list are refused.
-    for (const char* name : {"", "..", "a/b", "a\\b", "c:x", "a\rb", "x?"}) {
-        CHECK(!is_safe_file_name(name));
+    // Names that would leave the target folder, break the list, or that the installer refuses
+    // (Windows would strip the trailing dots and blanks) are refused when packing.
+    for (const char* name : {"", "..", "a/b", "a\\b", "c:x", "a\rb", "x?", "a.", "a ", "..."}) {
+        CHECK(!is_bare_file_name(name));
         CHECK(!build_blob({{name, {1, 2}}}, 1, blob, err));
     }
-    CHECK(is_safe_file_name("Kav-Producer.exe.manifest"));
+    CHECK(is_bare_file_name("Kav-Producer.exe.manifest"));
 }
 
 } // namespace
