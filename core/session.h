@@ -5,6 +5,7 @@
 #include <deque>
 #include <string>
 #include <vector>
+#include "core/product.h"
 
 // One undo action: the tag says what to do (it always ends in ": "), the argument to what.
 struct UndoAction {
@@ -36,10 +37,3 @@ struct InstallerSession {
 };
 
 extern InstallerSession session;
-
-// The product's fixed identity.
-inline constexpr const char* kInstallerName = "Kavento-Install";
-inline constexpr const char* kVersionText = "1.20.1";
-inline constexpr int32_t kVersionNumber = 12010;
-inline constexpr const char* kProductFolderName = "Kavento-Producer";
-inline constexpr const char* kProductKey = "SOFTWARE\\Kavento-Producer\\";

@@ -16,6 +16,7 @@
 #include "engine/undo.h"
 #include "env/registry.h"
 #include "payload/pack.h"
+#include "payload/pack_format.h"
 #include "services/dir_examine.h"
 #include "services/file_services.h"
 #include "ui/dialogs.h"
@@ -152,7 +153,7 @@ bool extract_library(const std::string& target) {
     case LibraryResult::tool_not_opened:
         return fail(message_file_not_opened(target + kProducerExe));
     case LibraryResult::library_not_created:
-        return fail(message_file_not_created(target + kLibraryName));
+        return fail(message_file_not_created(target + kLibraryFileName));
     case LibraryResult::ok:
         break;
     }
