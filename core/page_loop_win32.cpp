@@ -1,7 +1,7 @@
 // The page loop, the pages that only show, hide and check, and the cancel question.
 #include "core/page_loop.h"
 #include "core/session.h"
-#include "core/startup.h"
+#include "core/shutdown.h"
 #include "engine/install_page.h"
 #include "engine/undo.h"
 #include "ui/dialogs.h"

@@ -7,7 +7,6 @@
 #include <cstring>
 #include "core/page_loop.h"
 #include "core/session.h"
-#include "core/startup.h"
 #include "core/text_rules.h"
 #include "engine/file_types.h"
 #include "engine/install_page.h"
@@ -19,6 +18,7 @@
 #include "payload/pack_format.h"
 #include "services/dir_examine.h"
 #include "services/file_services.h"
+#include "services/special_folders.h"
 #include "ui/dialogs.h"
 #include "ui/toolkit.h"
 #include "ui/wizard_window.h"

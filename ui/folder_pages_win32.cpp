@@ -3,9 +3,9 @@
 #include <shlobj.h>
 #include "core/page_loop.h"
 #include "core/session.h"
-#include "core/startup.h"
 #include "core/text_rules.h"
 #include "services/dir_examine.h"
+#include "services/special_folders.h"
 #include "ui/dialogs.h"
 #include "ui/toolkit.h"
 #include "ui/wizard_window.h"
