@@ -20,6 +20,7 @@
 #include "services/file_services.h"
 #include "services/special_folders.h"
 #include "ui/dialogs.h"
+#include "ui/page_table.h"
 #include "ui/toolkit.h"
 #include "ui/wizard_window.h"
 
@@ -275,14 +276,9 @@ bool run_steps() {
 }
 
 void enter_page() {
-    for (int gadget :
-         {ShortcutsHeader, ShortcutsFrame, DesktopProducerCheckbox, DesktopPlayerCheckbox})
-        set_gadget_hidden(gadget, 1);
+    show_page(6);
+    // The same button finishes the wizard once the installation is done.
     write_gadget_text(InstallButton, "Fertigstellen");
-    set_gadget_disabled(BackButton, 1);
-    set_gadget_disabled(CancelButton, 1);
-    for (int gadget : {InstallHeader, ProgressFrame, InstallProgressBar, LaunchProducerCheckbox})
-        set_gadget_hidden(gadget, 0);
     set_gadget_value(LaunchProducerCheckbox, 1);
     g_steps_done = 0;
 }
