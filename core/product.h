@@ -9,6 +9,10 @@ inline constexpr const char* kVersionText = "1.20.1";
 inline constexpr int32_t kVersionNumber = 12010;
 inline constexpr const char* kProductFolderName = "Kavento-Producer";
 inline constexpr const char* kProductKey = "SOFTWARE\\Kavento-Producer\\";
+// The values under kProductKey: start-up reads what the installation writes.
+inline constexpr const char* kProgramPathValue = "program_path";
+inline constexpr const char* kVersionNumberValue = "version_number";
+inline constexpr const char* kVersionStringValue = "version_string";
 
 // The installed programs and the sound library that is cut out of the authoring tool.
 inline constexpr const char* kProducerExe = "Kav-Producer.exe";

@@ -60,17 +60,17 @@ void propose_target_folder() {
 }
 
 RecordedVersion read_recorded_installation(std::string& recorded_version) {
-    if (reg_get_value(kHkeyLocalMachine, kProductKey, "program_path", "") == 0) {
+    if (reg_get_value(kHkeyLocalMachine, kProductKey, kProgramPathValue, "") == 0) {
         session.target_folder = reg_last_value();
         session.existing_install = 1;
     }
-    bool read = reg_get_value(kHkeyLocalMachine, kProductKey, "version_number", "") == 0;
+    bool read = reg_get_value(kHkeyLocalMachine, kProductKey, kVersionNumberValue, "") == 0;
     RecordedVersion outcome = compare_recorded_version(
         read, read ? reg_last_value() : std::string(), session.version_number);
     if (outcome == RecordedVersion::Newer) {
         // Without a version_string the last-value text still holds the number's digits, and
         // those are what the message then names.
-        reg_get_value(kHkeyLocalMachine, kProductKey, "version_string", "");
+        reg_get_value(kHkeyLocalMachine, kProductKey, kVersionStringValue, "");
         recorded_version = reg_last_value();
     }
     return outcome;

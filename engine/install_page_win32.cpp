@@ -211,11 +211,12 @@ bool record_installation() {
     };
     char number[16];
     std::snprintf(number, sizeof number, "%ld", long(session.version_number));
-    if (!write(14, "version_string", session.version_text, kRegSz)) return false;
-    if (!write(15, "version_number", number, kRegDword)) return false;
+    if (!write(14, kVersionStringValue, session.version_text, kRegSz)) return false;
+    if (!write(15, kVersionNumberValue, number, kRegDword)) return false;
     // An update keeps the folder that the earlier installation recorded.
     if (session.existing_install == 0)
-        return write(16, "program_path", without_trailing_backslash(session.target_folder), kRegSz);
+        return write(16, kProgramPathValue, without_trailing_backslash(session.target_folder),
+                     kRegSz);
     advance();
     return true;
 }
