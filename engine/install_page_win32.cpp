@@ -7,7 +7,6 @@
 #include <cstring>
 #include "core/page_loop.h"
 #include "core/session.h"
-#include "core/startup.h"
 #include "core/text_rules.h"
 #include "engine/file_types.h"
 #include "engine/install_page.h"
@@ -17,9 +16,12 @@
 #include "engine/undo.h"
 #include "env/registry.h"
 #include "payload/pack.h"
+#include "payload/pack_format.h"
 #include "services/dir_examine.h"
 #include "services/file_services.h"
+#include "services/special_folders.h"
 #include "ui/dialogs.h"
+#include "ui/page_table.h"
 #include "ui/toolkit.h"
 #include "ui/wizard_window.h"
 
@@ -162,7 +164,7 @@ bool extract_library(const std::string& target) {
     case LibraryResult::tool_not_opened:
         return fail(message_file_not_opened(target + kProducerExe));
     case LibraryResult::library_not_created:
-        return fail(message_file_not_created(target + kLibraryName));
+        return fail(message_file_not_created(target + kLibraryFileName));
     case LibraryResult::ok:
         break;
     }
@@ -221,11 +223,12 @@ bool record_installation() {
     };
     char number[16];
     std::snprintf(number, sizeof number, "%ld", long(session.version_number));
-    if (!write(14, "version_string", session.version_text, kRegSz)) return false;
-    if (!write(15, "version_number", number, kRegDword)) return false;
+    if (!write(14, kVersionStringValue, session.version_text, kRegSz)) return false;
+    if (!write(15, kVersionNumberValue, number, kRegDword)) return false;
     // An update keeps the folder that the earlier installation recorded.
     if (session.existing_install == 0)
-        return write(16, "program_path", without_trailing_backslash(session.target_folder), kRegSz);
+        return write(16, kProgramPathValue, without_trailing_backslash(session.target_folder),
+                     kRegSz);
     advance();
     return true;
 }
@@ -285,14 +288,9 @@ bool run_steps(std::string& pack_path) {
 }
 
 void enter_page() {
-    for (int gadget :
-         {ShortcutsHeader, ShortcutsFrame, DesktopProducerCheckbox, DesktopPlayerCheckbox})
-        set_gadget_hidden(gadget, 1);
+    show_page(6);
+    // The same button finishes the wizard once the installation is done.
     write_gadget_text(InstallButton, "Fertigstellen");
-    set_gadget_disabled(BackButton, 1);
-    set_gadget_disabled(CancelButton, 1);
-    for (int gadget : {InstallHeader, ProgressFrame, InstallProgressBar, LaunchProducerCheckbox})
-        set_gadget_hidden(gadget, 0);
     set_gadget_value(LaunchProducerCheckbox, 1);
     g_steps_done = 0;
 }
