@@ -1,5 +1,5 @@
-// What the driver's command files share: the command table's shape, the program under test, the
-// failure message of the running line, and the waits every command bounds itself by.
+// What the driver's files share: the commands, the program under test, the failure message of
+// the running line, and the waits every command bounds itself by.
 #pragma once
 #include <windows.h>
 
@@ -10,20 +10,63 @@
 
 using Args = std::vector<std::string>; // the command word, then its words, expanded
 
-struct Command {
-    const char* name;
-    size_t min_args; // words after the command
-    size_t max_args; // kAny: any number
-    bool (*run)(const Args&);
-    const char* usage;
-};
-constexpr size_t kAny = static_cast<size_t>(-1);
-
-// Each file of commands lists its own; the runner looks a line's command word up in all of them.
-extern const std::vector<Command> kProgramCommands;  // program_win32.cpp: the target, its boxes
-extern const std::vector<Command> kGadgetCommands;   // gadgets_win32.cpp: its window's controls
-extern const std::vector<Command> kSystemCommands;   // system_win32.cpp: files, registry, links
-extern const std::vector<Command> kSnapshotCommands; // snapshot_commands_win32.cpp
+// The commands, each in the file of its concern; kvdriver_win32.cpp has their table.
+// program_win32.cpp: the program under test, its windows and message boxes.
+bool cmd_start(const Args& a);
+bool cmd_wait_window(const Args& a);
+bool cmd_expect_box(const Args& a);
+bool cmd_answer_box(const Args& a);
+bool cmd_box(const Args& a);
+bool cmd_expect_no_box(const Args& a);
+bool cmd_wait_exit(const Args& a);
+bool cmd_follow_child(const Args& a);
+bool cmd_expect_window_gone(const Args& a);
+bool cmd_wait_any_window(const Args& a);
+bool cmd_expect_no_any_window(const Args& a);
+// gadgets_win32.cpp: the controls of its main window, keys, the folder chooser, screenshots.
+bool cmd_click(const Args& a);
+bool cmd_set_text(const Args& a);
+bool cmd_list_select(const Args& a);
+bool cmd_close_window(const Args& a);
+bool cmd_expect_text(const Args& a);
+bool cmd_expect_visible(const Args& a);
+bool cmd_expect_hidden(const Args& a);
+bool cmd_expect_enabled(const Args& a);
+bool cmd_expect_disabled(const Args& a);
+bool cmd_expect_only_visible(const Args& a);
+bool cmd_expect_checked(const Args& a);
+bool cmd_expect_progress(const Args& a);
+bool cmd_wait_progress(const Args& a);
+bool cmd_expect_list(const Args& a);
+bool cmd_expect_focus(const Args& a);
+bool cmd_key(const Args& a);
+bool cmd_choose_folder(const Args& a);
+bool cmd_screenshot(const Args& a);
+// system_win32.cpp: registry values, files and folders, links, special folders.
+bool cmd_reg_set(const Args& a);
+bool cmd_reg_delete_key(const Args& a);
+bool cmd_winver(const Args& a);
+bool cmd_dll_disable(const Args& a);
+bool cmd_expect_reg(const Args& a);
+bool cmd_expect_no_reg(const Args& a);
+bool cmd_mkdir(const Args& a);
+bool cmd_write_file(const Args& a);
+bool cmd_copy_file(const Args& a);
+bool cmd_set_readonly(const Args& a);
+bool cmd_hold_file(const Args& a);
+bool cmd_release_file(const Args& a);
+bool cmd_expect_file(const Args& a);
+bool cmd_expect_no_file(const Args& a);
+bool cmd_expect_same_file(const Args& a);
+bool cmd_expect_dir(const Args& a);
+bool cmd_expect_no_dir(const Args& a);
+bool cmd_expect_file_lines(const Args& a);
+bool cmd_expect_lnk(const Args& a);
+bool cmd_make_lnk(const Args& a);
+bool cmd_special_folder(const Args& a);
+// snapshot_commands_win32.cpp
+bool cmd_snapshot(const Args& a);
+bool cmd_expect_snapshot(const Args& a);
 
 // Every wait has a bound, so a hung program fails its test instead of hanging it.
 constexpr DWORD kDefaultWaitMs = 10000;
@@ -56,6 +99,10 @@ std::string describe_box(HWND box);
 std::string describe_target(); // what the target shows right now, for failure messages
 // Waits until the target's GUI thread has handled what was posted to it.
 void settle();
+// Waits the line's time (the word at `index`, `fallback` without it) until find() gives a window
+// of the target, or the target has ended; `found` is null when no window came.
+bool wait_for_window(const Args& a, size_t index, DWORD fallback, DWORD& ms, HWND& found,
+                     const std::function<HWND()>& find);
 
 // Notes why the running line fails; returns false for `return fail(...)`.
 bool fail(const std::string& message);

@@ -14,12 +14,11 @@
 #include "driver/words.h"
 #include "win32/test_linux.h"
 
-namespace {
-
 // State checks retry this long: a posted click is handled a moment after it was posted.
 constexpr DWORD kSettleMs = 1000;
 
-bool gadget(const std::string& word, HWND& hwnd, int& id) {
+static bool gadget(const std::string& word, HWND& hwnd) {
+    int id;
     if (!need_main()) return false;
     if (!parse_int(word, id)) return fail("not a gadget number: " + word);
     hwnd = GetDlgItem(g_target.main_window, id);
@@ -27,7 +26,7 @@ bool gadget(const std::string& word, HWND& hwnd, int& id) {
     return true;
 }
 
-std::vector<int> visible_gadgets() {
+static std::vector<int> visible_gadgets() {
     std::vector<int> ids;
     for (HWND c = GetWindow(g_target.main_window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
         if (IsWindowVisible(c)) ids.push_back(GetDlgCtrlID(c));
@@ -35,7 +34,7 @@ std::vector<int> visible_gadgets() {
     return ids;
 }
 
-std::string id_list(const std::vector<int>& ids) {
+static std::string id_list(const std::vector<int>& ids) {
     std::string s;
     for (int id : ids)
         s += (s.empty() ? "" : " ") + number_text(id);
@@ -43,7 +42,7 @@ std::string id_list(const std::vector<int>& ids) {
 }
 
 // Retries a state check for kSettleMs; on failure `why` holds the last state seen.
-bool check_state(const std::function<bool(std::string& why)>& check) {
+static bool check_state(const std::function<bool(std::string& why)>& check) {
     std::string why;
     if (poll_until(kSettleMs, [&] { return check(why); })) return true;
     return fail(why);
@@ -51,8 +50,7 @@ bool check_state(const std::function<bool(std::string& why)>& check) {
 
 bool cmd_click(const Args& a) {
     HWND h;
-    int id;
-    if (!gadget(a[1], h, id)) return false;
+    if (!gadget(a[1], h)) return false;
     // A person cannot click what is hidden or disabled, nor the wizard while a message box
     // holds it; the click then does nothing, as it would for them.
     const char* why = !IsWindowVisible(h)                      ? "is hidden"
@@ -60,7 +58,7 @@ bool cmd_click(const Args& a) {
                       : !IsWindowEnabled(g_target.main_window) ? "is behind a modal window"
                                                                : nullptr;
     if (why) {
-        std::printf("     note: gadget %d %s; the click does nothing\n", id, why);
+        std::printf("     note: gadget %s %s; the click does nothing\n", a[1].c_str(), why);
         return true;
     }
     PostMessageA(h, BM_CLICK, 0, 0);
@@ -70,8 +68,7 @@ bool cmd_click(const Args& a) {
 
 bool cmd_set_text(const Args& a) {
     HWND h;
-    int id;
-    if (!gadget(a[1], h, id)) return false;
+    if (!gadget(a[1], h)) return false;
     DWORD_PTR r;
     if (!SendMessageTimeoutA(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(a[2].c_str()), SMTO_NORMAL,
                              kSendTimeoutMs, &r))
@@ -82,14 +79,14 @@ bool cmd_set_text(const Args& a) {
 
 bool cmd_list_select(const Args& a) {
     HWND h;
-    int id, index;
-    if (!gadget(a[1], h, id)) return false;
+    int index;
+    if (!gadget(a[1], h)) return false;
     if (!parse_int(a[2], index)) return fail("not an index: " + a[2]);
     DWORD_PTR r = 0;
     SendMessageTimeoutA(h, LB_SETCURSEL, index, 0, SMTO_NORMAL, kSendTimeoutMs, &r);
     if (static_cast<LRESULT>(r) == LB_ERR && index != -1)
         return fail("the list has no item " + a[2]);
-    PostMessageA(GetParent(h), WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE),
+    PostMessageA(GetParent(h), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(h), LBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(h));
     settle();
     return true;
@@ -104,8 +101,7 @@ bool cmd_close_window(const Args&) {
 
 bool cmd_expect_text(const Args& a) {
     HWND h;
-    int id;
-    if (!gadget(a[1], h, id)) return false;
+    if (!gadget(a[1], h)) return false;
     return check_state([&](std::string& why) {
         std::string text;
         if (!control_text(h, text)) {
@@ -117,12 +113,12 @@ bool cmd_expect_text(const Args& a) {
     });
 }
 
-bool for_each_gadget(const Args& a, const char* expected, const std::function<bool(HWND)>& holds) {
+static bool for_each_gadget(const Args& a, const char* expected,
+                            const std::function<bool(HWND)>& holds) {
     std::vector<HWND> hwnds;
     for (size_t i = 1; i < a.size(); ++i) {
         HWND h;
-        int id;
-        if (!gadget(a[i], h, id)) return false;
+        if (!gadget(a[i], h)) return false;
         hwnds.push_back(h);
     }
     return check_state([&](std::string& why) {
@@ -173,44 +169,41 @@ bool cmd_expect_only_visible(const Args& a) {
     });
 }
 
-bool send_query(HWND h, UINT msg, LRESULT& result) {
+static bool send_query(HWND h, UINT msg, LRESULT& result) {
     DWORD_PTR r = 0;
     if (!SendMessageTimeoutA(h, msg, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &r)) return false;
     result = static_cast<LRESULT>(r);
     return true;
 }
 
-bool cmd_expect_checked(const Args& a) {
+// The number that `query` reads from gadget a[1] is a[2] (`kind` names such a number, `state`
+// says how the gadget holds it).
+static bool expect_number(const Args& a, UINT query, const char* kind, const char* state) {
     HWND h;
-    int id, expected;
-    if (!gadget(a[1], h, id)) return false;
-    if (!parse_int(a[2], expected)) return fail("not a check state: " + a[2]);
+    int expected;
+    if (!gadget(a[1], h)) return false;
+    if (!parse_int(a[2], expected)) return fail("not " + std::string(kind) + ": " + a[2]);
     return check_state([&](std::string& why) {
-        LRESULT state = -1;
-        send_query(h, BM_GETCHECK, state);
-        why = "gadget " + a[1] + " has check state " + number_text(state) + ", expected " + a[2];
-        return state == expected;
+        LRESULT value = -1;
+        send_query(h, query, value);
+        why = "gadget " + a[1] + " " + state + " " + number_text(value) + ", expected " + a[2];
+        return value == expected;
     });
 }
 
+bool cmd_expect_checked(const Args& a) {
+    return expect_number(a, BM_GETCHECK, "a check state", "has check state");
+}
+
 bool cmd_expect_progress(const Args& a) {
-    HWND h;
-    int id, expected;
-    if (!gadget(a[1], h, id)) return false;
-    if (!parse_int(a[2], expected)) return fail("not a position: " + a[2]);
-    return check_state([&](std::string& why) {
-        LRESULT pos = -1;
-        send_query(h, PBM_GETPOS, pos);
-        why = "gadget " + a[1] + " is at " + number_text(pos) + ", expected " + a[2];
-        return pos == expected;
-    });
+    return expect_number(a, PBM_GETPOS, "a position", "is at");
 }
 
 bool cmd_wait_progress(const Args& a) {
     HWND h;
-    int id, expected;
+    int expected;
     DWORD ms;
-    if (!gadget(a[1], h, id) || !parse_ms(a, 3, kDefaultWaitMs, ms)) return false;
+    if (!gadget(a[1], h) || !parse_ms(a, 3, kDefaultWaitMs, ms)) return false;
     if (!parse_int(a[2], expected)) return fail("not a position: " + a[2]);
     LRESULT pos = -1;
     if (poll_until(ms, [&] { return send_query(h, PBM_GETPOS, pos) && pos >= expected; }))
@@ -221,7 +214,7 @@ bool cmd_wait_progress(const Args& a) {
                 " ms, expected " + a[2] + box);
 }
 
-std::string narrow(const wchar_t* w) {
+static std::string narrow(const wchar_t* w) {
     int n = WideCharToMultiByte(CP_ACP, 0, w, -1, nullptr, 0, nullptr, nullptr);
     std::string s(n > 0 ? n : 1, '\0');
     WideCharToMultiByte(CP_ACP, 0, w, -1, &s[0], n, nullptr, nullptr);
@@ -229,7 +222,7 @@ std::string narrow(const wchar_t* w) {
     return s;
 }
 
-bool list_items(HWND h, std::vector<std::string>& items) {
+static bool list_items(HWND h, std::vector<std::string>& items) {
     LRESULT count;
     if (!send_query(h, LB_GETCOUNT, count) || count < 0) return false;
     items.clear();
@@ -250,8 +243,7 @@ bool list_items(HWND h, std::vector<std::string>& items) {
 
 bool cmd_expect_list(const Args& a) {
     HWND h;
-    int id;
-    if (!gadget(a[1], h, id)) return false;
+    if (!gadget(a[1], h)) return false;
     std::vector<std::string> expected(a.begin() + 2, a.end());
     return check_state([&](std::string& why) {
         std::vector<std::string> items;
@@ -268,8 +260,7 @@ bool cmd_expect_list(const Args& a) {
 
 bool cmd_expect_focus(const Args& a) {
     HWND h;
-    int id;
-    if (!gadget(a[1], h, id)) return false;
+    if (!gadget(a[1], h)) return false;
     DWORD thread = GetWindowThreadProcessId(g_target.main_window, nullptr);
     return check_state([&](std::string& why) {
         GUITHREADINFO info{};
@@ -292,7 +283,7 @@ bool cmd_expect_focus(const Args& a) {
 }
 
 // The window with the keyboard focus in the target's GUI thread, or null.
-HWND target_focus() {
+static HWND target_focus() {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
     DWORD thread = GetWindowThreadProcessId(g_target.main_window, nullptr);
@@ -318,8 +309,7 @@ bool cmd_key(const Args& a) {
     if (!vk) return fail("unknown key " + a[1] + " (TAB, SPACE, RETURN, ESCAPE, arrows, A-Z, 0-9)");
     HWND to = nullptr;
     if (a.size() > 2) {
-        int id;
-        if (!gadget(a[2], to, id)) return false;
+        if (!gadget(a[2], to)) return false;
     } else {
         to = target_focus();
         if (!to) to = g_target.main_window;
@@ -333,18 +323,16 @@ bool cmd_key(const Args& a) {
     return true;
 }
 
-HWND current_folder_chooser() {
+static HWND current_folder_chooser() {
     for (HWND w : target_windows())
         if (is_box(w) && FindWindowExA(w, nullptr, "SysTreeView32", nullptr)) return w;
     return nullptr;
 }
 
 bool cmd_choose_folder(const Args& a) {
-    if (!need_target()) return false;
     DWORD ms;
-    if (!parse_ms(a, 2, kDefaultWaitMs, ms)) return false;
-    HWND chooser = nullptr;
-    poll_until(ms, [&] { return (chooser = current_folder_chooser()) != nullptr; });
+    HWND chooser;
+    if (!wait_for_window(a, 2, kDefaultWaitMs, ms, chooser, current_folder_chooser)) return false;
     if (!chooser)
         return fail("no folder chooser within " + number_text(ms) + " ms; " + describe_target());
     // BFFM_SETSELECTION takes a pointer into the chooser's own process: put the path there.
@@ -401,26 +389,3 @@ bool cmd_screenshot(const Args& a) {
     if (run.status != 0) return fail("import failed: " + run.output);
     return true;
 }
-
-} // namespace
-
-const std::vector<Command> kGadgetCommands = {
-    {"click", 1, 1, cmd_click, "GADGET"},
-    {"set-text", 2, 2, cmd_set_text, "GADGET TEXT"},
-    {"list-select", 2, 2, cmd_list_select, "GADGET INDEX"},
-    {"close-window", 0, 0, cmd_close_window, ""},
-    {"expect-text", 2, 2, cmd_expect_text, "GADGET TEXT"},
-    {"expect-visible", 1, kAny, cmd_expect_visible, "IDS..."},
-    {"expect-hidden", 1, kAny, cmd_expect_hidden, "IDS..."},
-    {"expect-only-visible", 0, kAny, cmd_expect_only_visible, "IDS..."},
-    {"expect-enabled", 1, kAny, cmd_expect_enabled, "IDS..."},
-    {"expect-disabled", 1, kAny, cmd_expect_disabled, "IDS..."},
-    {"expect-checked", 2, 2, cmd_expect_checked, "GADGET 0|1"},
-    {"expect-progress", 2, 2, cmd_expect_progress, "GADGET VALUE"},
-    {"wait-progress", 2, 3, cmd_wait_progress, "GADGET VALUE [MS]"},
-    {"expect-list", 1, kAny, cmd_expect_list, "GADGET ITEMS..."},
-    {"expect-focus", 1, 1, cmd_expect_focus, "GADGET"},
-    {"key", 1, 2, cmd_key, "KEY [GADGET]"},
-    {"choose-folder", 1, 2, cmd_choose_folder, "PATH [MS]"},
-    {"screenshot", 1, 1, cmd_screenshot, "NAME"},
-};

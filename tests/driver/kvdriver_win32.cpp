@@ -37,15 +37,77 @@ bool cmd_set(const Args& a) {
     return true;
 }
 
-const std::vector<Command> kRunnerCommands = {
+struct Command {
+    const char* name;
+    size_t min_args; // words after the command
+    size_t max_args; // SIZE_MAX: any number
+    bool (*run)(const Args&);
+    const char* usage;
+};
+
+constexpr size_t kAny = static_cast<size_t>(-1);
+
+const Command kCommands[] = {
     {"set", 2, 2, cmd_set, "NAME VALUE"},
+    {"reg-set", 4, 4, cmd_reg_set, "ROOT\\KEY NAME sz|dword|sz-raw|expand-sz VALUE"},
+    {"reg-delete-key", 1, 1, cmd_reg_delete_key, "ROOT\\KEY"},
+    {"winver", 1, 1, cmd_winver, "win98|winxp|win7|win10"},
+    {"dll-disable", 1, 1, cmd_dll_disable, "NAME"},
+    {"mkdir", 1, 1, cmd_mkdir, "PATH"},
+    {"write-file", 2, 2, cmd_write_file, "PATH TEXT"},
+    {"copy-file", 2, 2, cmd_copy_file, "FROM TO"},
+    {"set-readonly", 1, 1, cmd_set_readonly, "PATH"},
+    {"hold-file", 1, 1, cmd_hold_file, "PATH"},
+    {"release-file", 1, 1, cmd_release_file, "PATH"},
+    {"start", 1, kAny, cmd_start, "PATH [ARGS...]"},
+    {"wait-window", 1, 2, cmd_wait_window, "TITLE [MS]"},
+    {"expect-box", 2, 3, cmd_expect_box, "TITLE TEXT [MS]"},
+    {"answer-box", 1, 1, cmd_answer_box, "BUTTON"},
+    {"box", 3, 4, cmd_box, "TITLE TEXT BUTTON [MS]"},
+    {"expect-no-box", 0, 1, cmd_expect_no_box, "[MS]"},
+    {"click", 1, 1, cmd_click, "GADGET"},
+    {"set-text", 2, 2, cmd_set_text, "GADGET TEXT"},
+    {"list-select", 2, 2, cmd_list_select, "GADGET INDEX"},
+    {"close-window", 0, 0, cmd_close_window, ""},
+    {"expect-text", 2, 2, cmd_expect_text, "GADGET TEXT"},
+    {"expect-visible", 1, kAny, cmd_expect_visible, "IDS..."},
+    {"expect-hidden", 1, kAny, cmd_expect_hidden, "IDS..."},
+    {"expect-only-visible", 0, kAny, cmd_expect_only_visible, "IDS..."},
+    {"expect-enabled", 1, kAny, cmd_expect_enabled, "IDS..."},
+    {"expect-disabled", 1, kAny, cmd_expect_disabled, "IDS..."},
+    {"expect-checked", 2, 2, cmd_expect_checked, "GADGET 0|1"},
+    {"expect-progress", 2, 2, cmd_expect_progress, "GADGET VALUE"},
+    {"wait-progress", 2, 3, cmd_wait_progress, "GADGET VALUE [MS]"},
+    {"expect-list", 1, kAny, cmd_expect_list, "GADGET ITEMS..."},
+    {"expect-focus", 1, 1, cmd_expect_focus, "GADGET"},
+    {"key", 1, 2, cmd_key, "KEY [GADGET]"},
+    {"choose-folder", 1, 2, cmd_choose_folder, "PATH [MS]"},
+    {"screenshot", 1, 1, cmd_screenshot, "NAME"},
+    {"wait-exit", 1, 2, cmd_wait_exit, "CODE [MS]"},
+    {"expect-window-gone", 0, 1, cmd_expect_window_gone, "[MS]"},
+    {"wait-any-window", 1, 2, cmd_wait_any_window, "TITLE [MS]"},
+    {"expect-no-any-window", 1, 2, cmd_expect_no_any_window, "TITLE [MS]"},
+    {"follow-child", 0, 1, cmd_follow_child, "[MS]"},
+    {"expect-file", 1, 2, cmd_expect_file, "PATH [SIZE]"},
+    {"expect-no-file", 1, 1, cmd_expect_no_file, "PATH"},
+    {"expect-same-file", 2, 2, cmd_expect_same_file, "PATH LINUX_PATH"},
+    {"expect-dir", 1, 1, cmd_expect_dir, "PATH"},
+    {"expect-no-dir", 1, 1, cmd_expect_no_dir, "PATH"},
+    {"expect-file-lines", 1, kAny, cmd_expect_file_lines, "PATH LINES..."},
+    {"expect-reg", 4, 4, cmd_expect_reg, "ROOT\\KEY NAME sz|dword VALUE"},
+    {"expect-no-reg", 1, 2, cmd_expect_no_reg, "ROOT\\KEY [NAME]"},
+    {"expect-lnk", 5, 7, cmd_expect_lnk,
+     "PATH TARGET DESCRIPTION ICON,INDEX SHOWCMD [ARGUMENTS [WORKING_FOLDER]]"},
+    {"make-lnk", 5, 7, cmd_make_lnk,
+     "PATH TARGET DESCRIPTION ICON,INDEX SHOWCMD [ARGUMENTS [WORKING_FOLDER]]"},
+    {"snapshot", 1, 1, cmd_snapshot, "NAME"},
+    {"expect-snapshot", 1, kAny, cmd_expect_snapshot, "NAME [EXCLUDE...]"},
+    {"special-folder", 2, 2, cmd_special_folder, "VAR CSIDL"},
 };
 
 const Command* find_command(const std::string& name) {
-    for (const auto* table : {&kRunnerCommands, &kProgramCommands, &kGadgetCommands,
-                              &kSystemCommands, &kSnapshotCommands})
-        for (const auto& c : *table)
-            if (name == c.name) return &c;
+    for (const auto& c : kCommands)
+        if (name == c.name) return &c;
     return nullptr;
 }
 

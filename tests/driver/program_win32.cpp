@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,9 +14,7 @@
 
 Target g_target;
 
-namespace {
-
-bool target_running() {
+static bool target_running() {
     return g_target.process && WaitForSingleObject(g_target.process, 0) == WAIT_TIMEOUT;
 }
 
@@ -24,7 +23,7 @@ struct WindowSearch {
     std::vector<HWND> found;
 };
 
-BOOL CALLBACK collect_window(HWND hwnd, LPARAM p) {
+static BOOL CALLBACK collect_window(HWND hwnd, LPARAM p) {
     auto* s = reinterpret_cast<WindowSearch*>(p);
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
@@ -32,14 +31,12 @@ BOOL CALLBACK collect_window(HWND hwnd, LPARAM p) {
     return TRUE;
 }
 
-std::string box_text(HWND box) {
+static std::string box_text(HWND box) {
     std::string text;
     HWND label = GetDlgItem(box, 0xFFFF);
     if (label) control_text(label, text);
     return text;
 }
-
-} // namespace
 
 std::string window_class(HWND hwnd) {
     char buf[256] = "";
@@ -147,7 +144,22 @@ void end_started_programs() {
         }
 }
 
-namespace {
+bool wait_for_window(const Args& a, size_t index, DWORD fallback, DWORD& ms, HWND& found,
+                     const std::function<HWND()>& find) {
+    if (!need_target() || !parse_ms(a, index, fallback, ms)) return false;
+    found = nullptr;
+    poll_until(ms, [&] { return (found = find()) != nullptr || !target_running(); });
+    return true;
+}
+
+// The program that the following lines work with; its windows are looked for anew.
+static void set_target(HANDLE process, DWORD process_id) {
+    g_target.process = process;
+    g_target.process_id = process_id;
+    g_target.started.push_back(process);
+    g_target.main_window = nullptr;
+    g_target.box = nullptr;
+}
 
 bool cmd_start(const Args& a) {
     std::string path = windows_path(a[1]);
@@ -166,27 +178,19 @@ bool cmd_start(const Args& a) {
                         folder.empty() ? nullptr : folder.c_str(), &si, &pi))
         return fail("cannot start " + show_text(path) + ": error " + number_text(GetLastError()));
     CloseHandle(pi.hThread);
-    g_target.process = pi.hProcess;
-    g_target.process_id = pi.dwProcessId;
-    g_target.started.push_back(pi.hProcess);
-    g_target.main_window = nullptr;
-    g_target.box = nullptr;
+    set_target(pi.hProcess, pi.dwProcessId);
     return true;
 }
 
 bool cmd_wait_window(const Args& a) {
-    if (!need_target()) return false;
     DWORD ms;
-    if (!parse_ms(a, 2, kDefaultWaitMs, ms)) return false;
-    HWND found = nullptr;
-    poll_until(ms, [&] {
-        for (HWND w : target_windows())
-            if (!is_box(w) && window_title(w) == a[1]) {
-                found = w;
-                return true;
-            }
-        return !target_running();
-    });
+    HWND found;
+    if (!wait_for_window(a, 2, kDefaultWaitMs, ms, found, [&]() -> HWND {
+            for (HWND w : target_windows())
+                if (!is_box(w) && window_title(w) == a[1]) return w;
+            return nullptr;
+        }))
+        return false;
     if (!found)
         return fail("no window " + show_text(a[1]) + " within " + number_text(ms) + " ms; " +
                     describe_target());
@@ -196,15 +200,10 @@ bool cmd_wait_window(const Args& a) {
 }
 
 // ms_index: where the optional time stands (box has its button word before it).
-bool expect_box(const Args& a, size_t ms_index) {
-    if (!need_target()) return false;
+static bool expect_box(const Args& a, size_t ms_index) {
     DWORD ms;
-    if (!parse_ms(a, ms_index, kDefaultWaitMs, ms)) return false;
-    HWND box = nullptr;
-    poll_until(ms, [&] {
-        box = current_box();
-        return box != nullptr || !target_running();
-    });
+    HWND box;
+    if (!wait_for_window(a, ms_index, kDefaultWaitMs, ms, box, current_box)) return false;
     if (!box)
         return fail("no message box within " + number_text(ms) + " ms (expected " +
                     show_text(a[1]) + ": " + show_text(a[2]) + "); " + describe_target());
@@ -223,7 +222,7 @@ bool cmd_expect_box(const Args& a) {
     return expect_box(a, 3);
 }
 
-std::string box_buttons(HWND box) {
+static std::string box_buttons(HWND box) {
     std::string s;
     for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
         if (iequals(window_class(c), "Button") && IsWindowVisible(c))
@@ -257,14 +256,9 @@ bool cmd_box(const Args& a) {
 }
 
 bool cmd_expect_no_box(const Args& a) {
-    if (!need_target()) return false;
     DWORD ms;
-    if (!parse_ms(a, 1, 500, ms)) return false;
-    HWND box = nullptr;
-    poll_until(ms, [&] {
-        box = current_box();
-        return box != nullptr;
-    });
+    HWND box;
+    if (!wait_for_window(a, 1, 500, ms, box, current_box)) return false;
     if (box) return fail("unexpected " + describe_box(box));
     return true;
 }
@@ -292,7 +286,7 @@ bool cmd_wait_exit(const Args& a) {
 }
 
 // A process whose parent is the given one; 0 when there is none (yet).
-DWORD find_child_process(DWORD parent) {
+static DWORD find_child_process(DWORD parent) {
     HANDLE list = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (list == INVALID_HANDLE_VALUE) return 0;
     PROCESSENTRY32 entry{};
@@ -323,11 +317,7 @@ bool cmd_follow_child(const Args& a) {
     if (!h)
         return fail("cannot open process " + number_text(child) + ": error " +
                     number_text(GetLastError()));
-    g_target.process = h;
-    g_target.process_id = child;
-    g_target.started.push_back(h);
-    g_target.main_window = nullptr;
-    g_target.box = nullptr;
+    set_target(h, child);
     return true;
 }
 
@@ -345,7 +335,7 @@ struct TitleSearch {
     bool found;
 };
 
-BOOL CALLBACK find_titled_window(HWND hwnd, LPARAM p) {
+static BOOL CALLBACK find_titled_window(HWND hwnd, LPARAM p) {
     auto* s = reinterpret_cast<TitleSearch*>(p);
     if (IsWindowVisible(hwnd) && !is_box(hwnd) && window_title(hwnd) == *s->title) {
         s->found = true;
@@ -354,7 +344,7 @@ BOOL CALLBACK find_titled_window(HWND hwnd, LPARAM p) {
     return TRUE;
 }
 
-bool any_window_titled(const std::string& title) {
+static bool any_window_titled(const std::string& title) {
     TitleSearch search{&title, false};
     EnumWindows(find_titled_window, reinterpret_cast<LPARAM>(&search));
     return search.found;
@@ -375,19 +365,3 @@ bool cmd_expect_no_any_window(const Args& a) {
         return fail("a program shows the window " + show_text(a[1]));
     return true;
 }
-
-} // namespace
-
-const std::vector<Command> kProgramCommands = {
-    {"start", 1, kAny, cmd_start, "PATH [ARGS...]"},
-    {"wait-window", 1, 2, cmd_wait_window, "TITLE [MS]"},
-    {"expect-box", 2, 3, cmd_expect_box, "TITLE TEXT [MS]"},
-    {"answer-box", 1, 1, cmd_answer_box, "BUTTON"},
-    {"box", 3, 4, cmd_box, "TITLE TEXT BUTTON [MS]"},
-    {"expect-no-box", 0, 1, cmd_expect_no_box, "[MS]"},
-    {"wait-exit", 1, 2, cmd_wait_exit, "CODE [MS]"},
-    {"expect-window-gone", 0, 1, cmd_expect_window_gone, "[MS]"},
-    {"wait-any-window", 1, 2, cmd_wait_any_window, "TITLE [MS]"},
-    {"expect-no-any-window", 1, 2, cmd_expect_no_any_window, "TITLE [MS]"},
-    {"follow-child", 0, 1, cmd_follow_child, "[MS]"},
-};

@@ -11,10 +11,9 @@
 #include "driver/snapshot.h"
 #include "driver/words.h"
 
-namespace {
-
-std::map<std::string, Snapshot> g_snapshots;
-SnapshotHashCache g_hash_cache; // shared by every walk, so that later walks hash only what changed
+static std::map<std::string, Snapshot> g_snapshots;
+static SnapshotHashCache
+    g_hash_cache; // shared by every walk, so that later walks hash only what changed
 
 bool cmd_snapshot(const Args& a) {
     Snapshot snapshot;
@@ -53,10 +52,3 @@ bool cmd_expect_snapshot(const Args& a) {
         why += "\n    ... and " + number_text(diff.total - diff.lines.size()) + " more";
     return fail(why);
 }
-
-} // namespace
-
-const std::vector<Command> kSnapshotCommands = {
-    {"snapshot", 1, 1, cmd_snapshot, "NAME"},
-    {"expect-snapshot", 1, kAny, cmd_expect_snapshot, "NAME [EXCLUDE...]"},
-};

@@ -50,11 +50,9 @@ std::string describe_path(const std::string& path) {
     return "a file of " + number_text(size) + " bytes";
 }
 
-namespace {
-
 // ---- registry -----------------------------------------------------------------------------------
 
-bool split_key(const std::string& path, HKEY& root, std::string& sub) {
+static bool split_key(const std::string& path, HKEY& root, std::string& sub) {
     size_t slash = path.find('\\');
     std::string head = path.substr(0, slash);
     sub = slash == std::string::npos ? "" : path.substr(slash + 1);
@@ -73,12 +71,12 @@ bool split_key(const std::string& path, HKEY& root, std::string& sub) {
     return fail("unknown registry root in " + path + " (HKLM, HKCU, HKCR or HKU)");
 }
 
-std::string describe_value(DWORD type, const std::vector<unsigned char>& data) {
+static std::string describe_value(DWORD type, const std::vector<unsigned char>& data) {
     return describe_registry_value(type, data.data(), data.size());
 }
 
-bool read_value(const std::string& key, const std::string& name, DWORD& type,
-                std::vector<unsigned char>& data, bool& key_exists, bool& value_exists) {
+static bool read_value(const std::string& key, const std::string& name, DWORD& type,
+                       std::vector<unsigned char>& data, bool& key_exists, bool& value_exists) {
     HKEY root;
     std::string sub;
     if (!split_key(key, root, sub)) return false;
@@ -115,16 +113,22 @@ bool read_value(const std::string& key, const std::string& name, DWORD& type,
     return true;
 }
 
-bool write_value(const std::string& key, const std::string& name, DWORD type, const void* data,
-                 DWORD size) {
+// Opens the key for writing values, creating it (and the keys above it) when it is missing.
+static bool create_key(const std::string& key, HKEY& k) {
     HKEY root;
     std::string sub;
     if (!split_key(key, root, sub)) return false;
-    HKEY k;
     LONG rc =
         RegCreateKeyExA(root, sub.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr);
     if (rc != ERROR_SUCCESS) return fail("cannot create key " + key + ": error " + number_text(rc));
-    rc = RegSetValueExA(k, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+    return true;
+}
+
+static bool write_value(const std::string& key, const std::string& name, DWORD type,
+                        const void* data, DWORD size) {
+    HKEY k;
+    if (!create_key(key, k)) return false;
+    LONG rc = RegSetValueExA(k, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
     RegCloseKey(k);
     if (rc != ERROR_SUCCESS) return fail("cannot write value: error " + number_text(rc));
     return true;
@@ -133,14 +137,10 @@ bool write_value(const std::string& key, const std::string& name, DWORD type, co
 // A text value without its closing zero, as careless writers leave it. Both RegSetValueEx calls
 // add the zero under Wine, so the value goes in through NtSetValueKey, which stores bytes as
 // given.
-bool write_raw_sz(const std::string& key, const std::string& name, const std::string& value) {
-    HKEY root;
-    std::string sub;
-    if (!split_key(key, root, sub)) return false;
+static bool write_raw_sz(const std::string& key, const std::string& name,
+                         const std::string& value) {
     HKEY k;
-    LONG rc =
-        RegCreateKeyExA(root, sub.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr);
-    if (rc != ERROR_SUCCESS) return fail("cannot create key " + key + ": error " + number_text(rc));
+    if (!create_key(key, k)) return false;
     std::wstring wide_name = wide(name), wide_value = wide(value);
     struct CountedText {
         USHORT length, maximum;
@@ -150,15 +150,15 @@ bool write_raw_sz(const std::string& key, const std::string& name, const std::st
     using SetValueKey = LONG(WINAPI*)(HANDLE, CountedText*, ULONG, ULONG, const void*, ULONG);
     auto set_value = reinterpret_cast<SetValueKey>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtSetValueKey")));
-    rc = set_value ? set_value(k, &counted, 0, REG_SZ, wide_value.data(),
-                               static_cast<ULONG>(wide_value.size() * sizeof(wchar_t)))
-                   : -1;
+    LONG rc = set_value ? set_value(k, &counted, 0, REG_SZ, wide_value.data(),
+                                    static_cast<ULONG>(wide_value.size() * sizeof(wchar_t)))
+                        : -1;
     RegCloseKey(k);
     if (rc != ERROR_SUCCESS) return fail("cannot write value: error " + number_text(rc));
     return true;
 }
 
-bool write_sz(const std::string& key, const std::string& name, const std::string& value) {
+static bool write_sz(const std::string& key, const std::string& name, const std::string& value) {
     return write_value(key, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
 }
 
@@ -293,7 +293,7 @@ bool cmd_set_readonly(const Args& a) {
 
 // Files the driver holds open without sharing, as a running program holds its own executable:
 // the program under test can then neither replace, rename nor delete them.
-std::map<std::string, HANDLE> g_held_files;
+static std::map<std::string, HANDLE> g_held_files;
 
 bool cmd_hold_file(const Args& a) {
     std::string path = windows_path(a[1]);
@@ -383,7 +383,7 @@ bool cmd_expect_file_lines(const Args& a) {
 
 // ---- links and special folders ------------------------------------------------------------------
 
-bool split_icon(const std::string& word, std::string& path, int& index) {
+static bool split_icon(const std::string& word, std::string& path, int& index) {
     size_t comma = word.rfind(',');
     if (comma == std::string::npos || !parse_int(word.substr(comma + 1), index))
         return fail("an icon is written PATH,INDEX: " + word);
@@ -486,31 +486,3 @@ bool cmd_special_folder(const Args& a) {
     set_variable(a[1], buf);
     return true;
 }
-
-} // namespace
-
-const std::vector<Command> kSystemCommands = {
-    {"reg-set", 4, 4, cmd_reg_set, "ROOT\\KEY NAME sz|dword|sz-raw|expand-sz VALUE"},
-    {"reg-delete-key", 1, 1, cmd_reg_delete_key, "ROOT\\KEY"},
-    {"winver", 1, 1, cmd_winver, "win98|winxp|win7|win10"},
-    {"dll-disable", 1, 1, cmd_dll_disable, "NAME"},
-    {"expect-reg", 4, 4, cmd_expect_reg, "ROOT\\KEY NAME sz|dword VALUE"},
-    {"expect-no-reg", 1, 2, cmd_expect_no_reg, "ROOT\\KEY [NAME]"},
-    {"mkdir", 1, 1, cmd_mkdir, "PATH"},
-    {"write-file", 2, 2, cmd_write_file, "PATH TEXT"},
-    {"copy-file", 2, 2, cmd_copy_file, "FROM TO"},
-    {"set-readonly", 1, 1, cmd_set_readonly, "PATH"},
-    {"hold-file", 1, 1, cmd_hold_file, "PATH"},
-    {"release-file", 1, 1, cmd_release_file, "PATH"},
-    {"expect-file", 1, 2, cmd_expect_file, "PATH [SIZE]"},
-    {"expect-no-file", 1, 1, cmd_expect_no_file, "PATH"},
-    {"expect-same-file", 2, 2, cmd_expect_same_file, "PATH LINUX_PATH"},
-    {"expect-dir", 1, 1, cmd_expect_dir, "PATH"},
-    {"expect-no-dir", 1, 1, cmd_expect_no_dir, "PATH"},
-    {"expect-file-lines", 1, kAny, cmd_expect_file_lines, "PATH LINES..."},
-    {"expect-lnk", 5, 7, cmd_expect_lnk,
-     "PATH TARGET DESCRIPTION ICON,INDEX SHOWCMD [ARGUMENTS [WORKING_FOLDER]]"},
-    {"make-lnk", 5, 7, cmd_make_lnk,
-     "PATH TARGET DESCRIPTION ICON,INDEX SHOWCMD [ARGUMENTS [WORKING_FOLDER]]"},
-    {"special-folder", 2, 2, cmd_special_folder, "VAR CSIDL"},
-};
