@@ -5,7 +5,6 @@
 #include "core/session.h"
 #include "engine/undo.h"
 #include "payload/embedded.h"
-#include "payload/jc.h"
 #include "payload/pack_format.h"
 #include "services/file_services.h"
 
@@ -99,15 +98,10 @@ const uint8_t* pack_next_entry() {
         return nullptr;
     }
 
-    bool ok = read_exactly(packed, header.packed_size, got);
-    if (ok && !entry_is_stored(header)) {
-        // A stream that decodes to anything but its declared size, or fails its check value,
-        // must not be taken for the file it stands for.
-        ok = header.unpacked_size > 0 &&
-             jc_unpacked_size(packed, header.packed_size) == header.unpacked_size &&
-             jc_decode(packed, header.packed_size, reader.entry, header.unpacked_size) ==
-                 header.unpacked_size;
-    }
+    // A stream that decodes to anything but its declared size, or fails its check value, must
+    // not be taken for the file it stands for.
+    const bool ok =
+        read_exactly(packed, header.packed_size, got) && unpack_entry(header, packed, reader.entry);
     if (packed != reader.entry) std::free(packed);
     if (!ok) {
         release_entry();
