@@ -26,7 +26,8 @@ inline constexpr DocumentType kDocumentTypes[2] = {{"kvf", "Kavento-File"},
 inline constexpr const char* kOpenVerb = "open";
 
 // Registers one document type with the shell; the layout follows GetVersion bits 16-23.
-// Always returns 0: an installation never fails because of its document types.
+// Always returns 0: an installation never fails because of its document types. Every value it
+// replaces and every key it creates is recorded for the roll-back (never for the log).
 int register_file_type(const std::string& extension, const std::string& description,
                        const std::string& command_program, const std::string& icon,
                        const std::string& executable_name, const std::string& verb_caption,

@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include "core/product.h"
 
 inline constexpr size_t kEntryHeaderSize = 8;
-// The sound library is cut out of this installed file, and written under this name.
-inline constexpr const char* kLibraryHostName = "Kav-Producer.exe";
-inline constexpr const char* kLibraryFileName = "fmod.dll";
+// The sound library (kLibraryFileName) is cut out of this installed file.
+inline constexpr const char* kLibraryHostName = kProducerExe;
 inline constexpr const char* kPackFileName = "Kavento.pac";
 
 struct EntryHeader {

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include "core/session.h"
+#include "engine/keep.h"
 #include "engine/undo.h"
 #include "payload/embedded.h"
 #include "payload/pack_format.h"
@@ -140,8 +141,9 @@ int install_payload_files(const std::string& target, std::string& failed_path, v
     for (const std::string& name : session.file_name_list) {
         const std::string path = target + name;
         // A listed name is put behind the target folder as it is; one that is not a plain file
-        // name could reach outside it.
-        if (!is_bare_file_name(name) || !file_create(0, path)) {
+        // name could reach outside it. The file of an earlier installation is kept, not
+        // overwritten, so that a failed update can put it back.
+        if (!is_bare_file_name(name) || !keep_file(path) || !file_create(0, path)) {
             failed_path = path;
             return 0;
         }
@@ -174,7 +176,7 @@ LibraryResult extract_embedded_library(const std::string& target) {
         return LibraryResult::tool_not_opened;
     }
 
-    if (!file_create(0, library_path)) {
+    if (!keep_file(library_path) || !file_create(0, library_path)) {
         std::free(host);
         return LibraryResult::library_not_created;
     }
