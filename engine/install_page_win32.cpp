@@ -298,11 +298,10 @@ void enter_page() {
 void wait_for_finish() {
     const InstallMessage done_message = message_installed();
     message_box(done_message.title, done_message.text, kButtonsOk);
+    // The close request asks the cancel question like on every page; its Yes keeps the finished
+    // installation. Every other gadget but "Fertigstellen" is ignored.
     for (;;) {
-        int event = wait_event();
-        if (event == EVENT_CLOSE_REQUEST) {
-            confirm_cancel();
-        } else if (event == EVENT_GADGET && event_source() == InstallButton) {
+        if (next_page_event() == InstallButton) {
             if (gadget_value(LaunchProducerCheckbox) == 1)
                 run_program(session.target_folder + kProducerExe, "", "", 0);
             session.page_index += 1;
