@@ -269,8 +269,9 @@ bool create_shortcuts(const std::string& target, const std::string& start_menu) 
 // Their outcome is not checked: the document types are a convenience, never a reason to fail.
 void register_document_types(const std::string& target) {
     const std::string player = target + kPlayerExe;
-    register_file_type("kvf", "Kavento-File", player, player, kPlayerExe, "open", "open");
-    register_file_type("kve", "Kavento-Export", player, player, kPlayerExe, "open", "open");
+    for (const DocumentType& type : kDocumentTypes)
+        register_file_type(type.extension, type.description, player, player, kPlayerExe, kOpenVerb,
+                           kOpenVerb);
     advance();
 }
 
