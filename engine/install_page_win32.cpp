@@ -269,8 +269,9 @@ bool create_shortcuts(const std::string& target, const std::string& start_menu) 
 // Their outcome is not checked: the document types are a convenience, never a reason to fail.
 void register_document_types(const std::string& target) {
     const std::string player = target + kPlayerExe;
-    register_file_type("kvf", "Kavento-File", player, player, kPlayerExe, "open", "open");
-    register_file_type("kve", "Kavento-Export", player, player, kPlayerExe, "open", "open");
+    for (const DocumentType& type : kDocumentTypes)
+        register_file_type(type.extension, type.description, player, player, kPlayerExe, kOpenVerb,
+                           kOpenVerb);
     advance();
 }
 
@@ -298,11 +299,10 @@ void enter_page() {
 void wait_for_finish() {
     const InstallMessage done_message = message_installed();
     message_box(done_message.title, done_message.text, kButtonsOk);
+    // The close request asks the cancel question like on every page; its Yes keeps the finished
+    // installation. Every other gadget but "Fertigstellen" is ignored.
     for (;;) {
-        int event = wait_event();
-        if (event == EVENT_CLOSE_REQUEST) {
-            confirm_cancel();
-        } else if (event == EVENT_GADGET && event_source() == InstallButton) {
+        if (next_page_event() == InstallButton) {
             if (gadget_value(LaunchProducerCheckbox) == 1)
                 run_program(session.target_folder + kProducerExe, "", "", 0);
             session.page_index += 1;

@@ -1,5 +1,6 @@
 #include <windows.h>
 #include "engine/keep.h"
+#include "engine/restart_deletion.h"
 #include "engine/undo.h"
 #include "services/file_services.h"
 
@@ -54,6 +55,10 @@ void record_missing_keys(RegRoot root, const std::string& sub_key) {
 }
 
 void remove_kept_files() {
+    // A running program's file can be renamed but not deleted: the old copy that the update moved
+    // aside then goes at the next start of Windows.
     for (const UndoAction& action : session.undo_list)
-        if (undo_kind(action.tag) == UndoKind::restore_file) file_delete(action.detail.kept_path);
+        if (undo_kind(action.tag) == UndoKind::restore_file &&
+            !file_delete(action.detail.kept_path))
+            delete_at_restart(action.detail.kept_path, false);
 }
