@@ -11,62 +11,23 @@
 using Args = std::vector<std::string>; // the command word, then its words, expanded
 
 // The commands, each in the file of its concern; kvdriver_win32.cpp has their table.
+using CommandFunction = bool(const Args& a);
 // program_win32.cpp: the program under test, its windows and message boxes.
-bool cmd_start(const Args& a);
-bool cmd_wait_window(const Args& a);
-bool cmd_expect_box(const Args& a);
-bool cmd_answer_box(const Args& a);
-bool cmd_box(const Args& a);
-bool cmd_expect_no_box(const Args& a);
-bool cmd_wait_exit(const Args& a);
-bool cmd_follow_child(const Args& a);
-bool cmd_expect_window_gone(const Args& a);
-bool cmd_wait_any_window(const Args& a);
-bool cmd_expect_no_any_window(const Args& a);
+CommandFunction cmd_start, cmd_wait_window, cmd_expect_box, cmd_answer_box, cmd_box,
+    cmd_expect_no_box, cmd_wait_exit, cmd_follow_child, cmd_expect_window_gone, cmd_wait_any_window,
+    cmd_expect_no_any_window;
 // gadgets_win32.cpp: the controls of its main window, keys, the folder chooser, screenshots.
-bool cmd_click(const Args& a);
-bool cmd_set_text(const Args& a);
-bool cmd_list_select(const Args& a);
-bool cmd_close_window(const Args& a);
-bool cmd_expect_text(const Args& a);
-bool cmd_expect_visible(const Args& a);
-bool cmd_expect_hidden(const Args& a);
-bool cmd_expect_enabled(const Args& a);
-bool cmd_expect_disabled(const Args& a);
-bool cmd_expect_only_visible(const Args& a);
-bool cmd_expect_checked(const Args& a);
-bool cmd_expect_progress(const Args& a);
-bool cmd_wait_progress(const Args& a);
-bool cmd_expect_list(const Args& a);
-bool cmd_expect_focus(const Args& a);
-bool cmd_key(const Args& a);
-bool cmd_choose_folder(const Args& a);
-bool cmd_screenshot(const Args& a);
+CommandFunction cmd_click, cmd_set_text, cmd_list_select, cmd_close_window, cmd_expect_text,
+    cmd_expect_visible, cmd_expect_hidden, cmd_expect_enabled, cmd_expect_disabled,
+    cmd_expect_only_visible, cmd_expect_checked, cmd_expect_progress, cmd_wait_progress,
+    cmd_expect_list, cmd_expect_focus, cmd_key, cmd_choose_folder, cmd_screenshot;
 // system_win32.cpp: registry values, files and folders, links, special folders.
-bool cmd_reg_set(const Args& a);
-bool cmd_reg_delete_key(const Args& a);
-bool cmd_winver(const Args& a);
-bool cmd_dll_disable(const Args& a);
-bool cmd_expect_reg(const Args& a);
-bool cmd_expect_no_reg(const Args& a);
-bool cmd_mkdir(const Args& a);
-bool cmd_write_file(const Args& a);
-bool cmd_copy_file(const Args& a);
-bool cmd_set_readonly(const Args& a);
-bool cmd_hold_file(const Args& a);
-bool cmd_release_file(const Args& a);
-bool cmd_expect_file(const Args& a);
-bool cmd_expect_no_file(const Args& a);
-bool cmd_expect_same_file(const Args& a);
-bool cmd_expect_dir(const Args& a);
-bool cmd_expect_no_dir(const Args& a);
-bool cmd_expect_file_lines(const Args& a);
-bool cmd_expect_lnk(const Args& a);
-bool cmd_make_lnk(const Args& a);
-bool cmd_special_folder(const Args& a);
+CommandFunction cmd_reg_set, cmd_reg_delete_key, cmd_winver, cmd_dll_disable, cmd_expect_reg,
+    cmd_expect_no_reg, cmd_mkdir, cmd_write_file, cmd_copy_file, cmd_set_readonly, cmd_hold_file,
+    cmd_release_file, cmd_expect_file, cmd_expect_no_file, cmd_expect_same_file, cmd_expect_dir,
+    cmd_expect_no_dir, cmd_expect_file_lines, cmd_expect_lnk, cmd_make_lnk, cmd_special_folder;
 // snapshot_commands_win32.cpp
-bool cmd_snapshot(const Args& a);
-bool cmd_expect_snapshot(const Args& a);
+CommandFunction cmd_snapshot, cmd_expect_snapshot;
 
 // Every wait has a bound, so a hung program fails its test instead of hanging it.
 constexpr DWORD kDefaultWaitMs = 10000;
