@@ -1,7 +1,7 @@
 // kvdriver: carries out one scenario (tests/driver/README.md) against a program under Wine.
 // Runs in the same prefix as the program under test, so it shares window handles, the registry
 // and drive C: with it. This file reads the scenario, through the files it includes and the case
-// of a template, and runs each line's command from the tables of the command files.
+// of a template, and runs each line's command from the table of commands below.
 #include <windows.h>
 
 #include <cstdio>
@@ -152,6 +152,7 @@ bool run_include(const std::vector<std::string>& raw, const std::string& includi
     std::string file;
     if (raw.size() < 2) return fail("usage: include FILE [KEY=TEXT...]");
     if (!expand_word(raw[1], file)) return false;
+    if (file.empty()) return fail("include names no file");
     if (depth + 1 > kMaxIncludeDepth)
         return fail("includes nest deeper than " + number_text(kMaxIncludeDepth) + " at " + file);
     std::string path = file[0] == '/' ? windows_path(file) : folder_of(including) + file;
@@ -222,10 +223,6 @@ bool every_slot_used(const Slots& slots) {
 bool fail(const std::string& message) {
     g_run.error = message;
     return false;
-}
-
-const std::string& failure_message() {
-    return g_run.error;
 }
 
 std::string number_text(long long v) {
