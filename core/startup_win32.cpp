@@ -8,6 +8,7 @@
 #include "env/system_check.h"
 #include "services/dir_examine.h"
 #include "services/file_services.h"
+#include "services/system_library.h"
 #include "ui/artwork.h"
 #include "ui/dialogs.h"
 #include "ui/toolkit.h"
@@ -104,6 +105,7 @@ RecordedVersion read_recorded_installation(std::string& recorded_version) {
 }
 
 void installer_main(void* module_handle) {
+    limit_library_search();
     leave_if_already_running();
     reset_session(module_handle);
     toolkit_init();
