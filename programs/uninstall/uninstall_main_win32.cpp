@@ -10,6 +10,7 @@
 #include "engine/uninstall_plan.h"
 #include "engine/uninstall_run.h"
 #include "engine/undo.h"
+#include "services/system_library.h"
 
 namespace {
 
@@ -129,8 +130,12 @@ void run_copy(const std::string& target_folder, HANDLE original) {
     UninstallPlan plan;
     if (load_plan(target_folder, plan)) uninstall_and_report(plan);
     // Needs administrator rights, which removing a Program Files installation needed anyway; the
-    // temp folder's own clean-up catches the file otherwise.
-    MoveFileExA(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    // temp folder's own clean-up catches the file otherwise. Windows 95, 98 and ME have no
+    // deletion at restart through this call: there the file stays as well.
+    using MoveFileExFn = BOOL(WINAPI*)(LPCSTR, LPCSTR, DWORD);
+    auto move_file_ex = reinterpret_cast<MoveFileExFn>(reinterpret_cast<void*>(
+        optional_procedure(GetModuleHandleA("KERNEL32.DLL"), "MoveFileExA")));
+    if (move_file_ex) move_file_ex(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
 } // namespace
