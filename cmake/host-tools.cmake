@@ -5,11 +5,12 @@ include(ExternalProject)
 set(KV_HOST_TOOLS_DIR "${CMAKE_BINARY_DIR}/host-tools")
 set(KVPACK "${KV_HOST_TOOLS_DIR}/kvpack")
 set(KVIMPORTS "${KV_HOST_TOOLS_DIR}/kvimports")
+set(KVICON "${KV_HOST_TOOLS_DIR}/kvicon")
 ExternalProject_Add(host_tools
     SOURCE_DIR "${PROJECT_SOURCE_DIR}/tools"
     BINARY_DIR "${KV_HOST_TOOLS_DIR}"
     CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DKV_TOOLS_ONLY=ON
-    BUILD_COMMAND ${CMAKE_COMMAND} --build . --target kvpack kvimports
+    BUILD_COMMAND ${CMAKE_COMMAND} --build . --target kvpack kvimports kvicon
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON
-    BUILD_BYPRODUCTS "${KVPACK}" "${KVIMPORTS}")
+    BUILD_BYPRODUCTS "${KVPACK}" "${KVIMPORTS}" "${KVICON}")

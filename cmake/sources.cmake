@@ -45,7 +45,6 @@ if(WIN32)
     # (COMCTL32 among them) is loaded at run time by full path, never through the import table.
     target_link_libraries(kv_win32 PUBLIC kv_portable
         ole32 oleaut32 shell32 comdlg32 gdi32 user32 advapi32 kernel32)
-    include("${CMAKE_CURRENT_LIST_DIR}/shipped-programs.cmake")
 endif()
 
 # The toolchain's headers are those of the oldest Windows the shipped programs start on. Test
