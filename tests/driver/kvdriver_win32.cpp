@@ -1024,11 +1024,11 @@ bool cmd_reg_delete_key(const Args& a) {
 }
 
 bool cmd_winver(const Args& a) {
-    static const char* const known[] = {"win98", "winme", "win2k", "winxp", "vista",
-                                        "win7",  "win8",  "win81", "win10"};
+    static const char* const known[] = {"win95", "nt40", "win98", "winme", "win2k", "winxp",
+                                        "vista", "win7", "win8",  "win81", "win10"};
     for (const char* k : known)
         if (a[1] == k) return write_sz("HKCU\\Software\\Wine", "Version", a[1]);
-    return fail("unknown Windows version " + a[1] + " (win98, winxp, win7, win10, ...)");
+    return fail("unknown Windows version " + a[1] + " (win95, nt40, win98, winxp, win10, ...)");
 }
 
 bool cmd_dll_disable(const Args& a) {
@@ -1380,7 +1380,7 @@ const Command kCommands[] = {
     {"set", 2, 2, cmd_set, "NAME VALUE"},
     {"reg-set", 4, 4, cmd_reg_set, "ROOT\\KEY NAME sz|dword|sz-raw|expand-sz VALUE"},
     {"reg-delete-key", 1, 1, cmd_reg_delete_key, "ROOT\\KEY"},
-    {"winver", 1, 1, cmd_winver, "win98|winxp|win7|win10"},
+    {"winver", 1, 1, cmd_winver, "win95|nt40|win98|winme|win2k|winxp|win7|win10"},
     {"dll-disable", 1, 1, cmd_dll_disable, "NAME"},
     {"mkdir", 1, 1, cmd_mkdir, "PATH"},
     {"write-file", 2, 2, cmd_write_file, "PATH TEXT"},
