@@ -9,5 +9,6 @@ void run_shortcuts_page();    // 5
 // Asks the cancel question; Yes ends the installer through the orderly shutdown.
 void confirm_cancel();
 // The event rules shared by every page: waits for one event, deals with a close request and
-// Cancel (both ask the cancel question), and returns the gadget of any other gadget event, or 0.
+// Cancel (both ask the cancel question), drops clicks on Next, Back and Install while they are
+// hidden, and returns the gadget of any other gadget event, or 0.
 int next_page_event();

@@ -1,11 +1,12 @@
 // The page loop, the pages that only show, hide and check, and the cancel question.
 #include "core/page_loop.h"
 #include "core/session.h"
-#include "core/startup.h"
+#include "core/shutdown.h"
 #include "engine/install_page.h"
 #include "engine/undo.h"
 #include "ui/dialogs.h"
 #include "ui/folder_pages.h"
+#include "ui/page_table.h"
 #include "ui/toolkit.h"
 #include "ui/wizard_window.h"
 
@@ -18,29 +19,8 @@ constexpr PageProcedure kPages[] = {
     run_welcome_page,    run_system_check_page, run_licence_page, run_target_folder_page,
     run_start_menu_page, run_shortcuts_page,    run_install_page,
 };
-constexpr int32_t kPageCount = sizeof kPages / sizeof kPages[0];
-static_assert(kPageCount == 7, "pages 0 to 6");
+static_assert(sizeof kPages / sizeof kPages[0] == kPageCount, "one procedure per page");
 constexpr int32_t kFailedInstallation = -1;
-
-void set_group_hidden(std::initializer_list<int> gadgets, int hidden) {
-    for (int gadget : gadgets)
-        set_gadget_hidden(gadget, hidden);
-}
-
-// The gadget groups of the pages, for hiding a neighbour's and showing one's own.
-const std::initializer_list<int> kWelcomeGadgets = {WelcomeStripImage, WelcomeImage};
-const std::initializer_list<int> kSystemCheckGadgets = {
-    SystemCheckHeader, OsCheckbox, OsNameField,  DirectXCheckbox, Direct3DCheckbox,
-    SystemOkCheckbox,  OsLabel,    DirectXLabel, Direct3DLabel,   SystemOkLabel};
-const std::initializer_list<int> kLicenceGadgets = {LicenceHeader, LicenceText,
-                                                    LicenceAcceptCheckbox};
-const std::initializer_list<int> kTargetGadgets = {TargetHeader, TargetInfoText, TargetFrame,
-                                                   TargetPathField, BrowseButton};
-const std::initializer_list<int> kStartMenuGadgets = {StartMenuHeader, StartMenuInfoText,
-                                                      StartMenuFolderField, StartMenuFolderList,
-                                                      NoShortcutsCheckbox};
-const std::initializer_list<int> kShortcutsGadgets = {
-    ShortcutsHeader, ShortcutsFrame, DesktopProducerCheckbox, DesktopPlayerCheckbox};
 
 } // namespace
 
@@ -58,6 +38,11 @@ int next_page_event() {
         confirm_cancel();
         return 0;
     }
+    // Pages react only to the buttons they show. A click that was queued while a button was still
+    // on the screen is dropped here once the button is gone, so no page has to list what it hides.
+    if ((gadget == NextButton || gadget == BackButton || gadget == InstallButton) &&
+        !IsWindowVisible(gadget_handle(gadget)))
+        return 0;
     return gadget;
 }
 
@@ -90,10 +75,7 @@ void run_page_loop() {
 }
 
 void run_welcome_page() {
-    set_gadget_hidden(BackButton, 1);
-    set_group_hidden(kSystemCheckGadgets, 1);
-    set_group_hidden(kWelcomeGadgets, 0);
-    set_gadget_disabled(NextButton, 0);
+    show_page(0);
     for (;;) {
         if (next_page_event() == NextButton) {
             session.page_index = 1;
@@ -103,11 +85,7 @@ void run_welcome_page() {
 }
 
 void run_system_check_page() {
-    set_group_hidden(kWelcomeGadgets, 1);
-    set_group_hidden(kLicenceGadgets, 1);
-    set_group_hidden(kSystemCheckGadgets, 0);
-    set_gadget_hidden(BackButton, 0);
-    set_gadget_disabled(NextButton, 0);
+    show_page(1);
     set_gadget_value(OsCheckbox, session.windows_supported);
     write_gadget_text(OsNameField, session.windows_name);
     set_gadget_value(DirectXCheckbox, session.has_directx7);
@@ -131,9 +109,7 @@ void run_system_check_page() {
 }
 
 void run_licence_page() {
-    set_group_hidden(kSystemCheckGadgets, 1);
-    set_group_hidden(kTargetGadgets, 1);
-    set_group_hidden(kLicenceGadgets, 0);
+    show_page(2);
     for (;;) {
         bool accepted = gadget_value(LicenceAcceptCheckbox) != 0;
         set_gadget_disabled(NextButton, accepted ? 0 : 1);
@@ -152,12 +128,7 @@ void run_licence_page() {
 }
 
 void run_shortcuts_page() {
-    set_group_hidden(kStartMenuGadgets, 1);
-    set_gadget_hidden(NextButton, 1);
-    set_gadget_hidden(InstallHeader, 1);
-    set_gadget_hidden(LaunchProducerCheckbox, 1);
-    set_group_hidden(kShortcutsGadgets, 0);
-    set_gadget_hidden(InstallButton, 0);
+    show_page(5);
     set_gadget_value(DesktopProducerCheckbox, session.make_desktop_link_producer);
     set_gadget_value(DesktopPlayerCheckbox, session.make_desktop_link_player);
     for (;;) {

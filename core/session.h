@@ -5,11 +5,23 @@
 #include <deque>
 #include <string>
 #include <vector>
+#include "core/product.h"
+
+// What a roll-back-only record carries beyond its argument: where a replaced file waits, or a
+// registry value's root, name, type and data. Empty on the records that reach the uninstall log.
+struct UndoDetail {
+    std::string kept_path;
+    uint32_t root = 0;
+    std::string value_name;
+    uint32_t value_type = 0;
+    std::string value_data;
+};
 
 // One undo action: the tag says what to do (it always ends in ": "), the argument to what.
 struct UndoAction {
     std::string tag;
     std::string argument;
+    UndoDetail detail = {};
 };
 
 struct InstallerSession {
@@ -36,10 +48,3 @@ struct InstallerSession {
 };
 
 extern InstallerSession session;
-
-// The product's fixed identity.
-inline constexpr const char* kInstallerName = "Kavento-Install";
-inline constexpr const char* kVersionText = "1.20.1";
-inline constexpr int32_t kVersionNumber = 12010;
-inline constexpr const char* kProductFolderName = "Kavento-Producer";
-inline constexpr const char* kProductKey = "SOFTWARE\\Kavento-Producer\\";

@@ -1,14 +1,10 @@
-// Start-up, the recorded-installation check and the one orderly shutdown of every way out.
+// Start-up and the recorded-installation check.
 #pragma once
 #include <cstdint>
 #include <string>
 
 // The whole run: start-up steps 1 to 12. Never returns.
 [[noreturn]] void installer_main(void* module_handle);
-// Releases everything the toolkit, the probes and the services hold; exits with code 0.
-[[noreturn]] void shutdown_and_exit();
-// A special folder's path by CSIDL, without final "\", or the empty text.
-std::string special_folder_path(int csidl);
 
 // What an earlier installation recorded in the registry means for this run.
 enum class RecordedVersion { None, Older, Same, Newer };

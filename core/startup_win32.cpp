@@ -2,12 +2,15 @@
 #include <shlobj.h>
 #include "core/page_loop.h"
 #include "core/session.h"
+#include "core/shutdown.h"
+#include "core/single_copy.h"
 #include "core/startup.h"
 #include "core/text_rules.h"
 #include "env/registry.h"
 #include "env/system_check.h"
 #include "services/dir_examine.h"
 #include "services/file_services.h"
+#include "services/special_folders.h"
 #include "services/system_library.h"
 #include "ui/artwork.h"
 #include "ui/dialogs.h"
@@ -17,23 +20,6 @@
 namespace {
 
 constexpr DWORD kModulePathLimit = 500;
-// Held for the whole run: a second copy must not unpack into the same temp pack file beside us.
-constexpr const char* kRunningMutexName = "Kavento-Install.Running";
-HANDLE running_mutex = nullptr;
-
-// When another copy is already running: show its window (if it has one yet) and leave at once,
-// before anything of this run is set up or touched.
-void leave_if_already_running() {
-    running_mutex = CreateMutexA(nullptr, FALSE, kRunningMutexName);
-    if (!running_mutex || GetLastError() != ERROR_ALREADY_EXISTS) return;
-    HWND other = FindWindowA(nullptr, kInstallerName);
-    if (other) {
-        if (IsIconic(other)) ShowWindow(other, SW_RESTORE);
-        SetForegroundWindow(GetLastActivePopup(other));
-    }
-    CloseHandle(running_mutex);
-    ExitProcess(0);
-}
 
 std::string installer_folder_of_module(HMODULE module) {
     char path[kModulePathLimit + 1] = {};
@@ -48,19 +34,6 @@ std::string installer_folder_of_module(HMODULE module) {
 }
 
 } // namespace
-
-std::string special_folder_path(int csidl) {
-    LPITEMIDLIST items = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &items)) || !items) return std::string();
-    char path[MAX_PATH] = {};
-    BOOL found = SHGetPathFromIDListA(items, path);
-    CoTaskMemFree(items);
-    if (!found) return std::string();
-    std::string text = trim_blanks(path);
-    while (ends_with_backslash(text))
-        text.pop_back();
-    return text;
-}
 
 void reset_session(void* module_handle) {
     session = InstallerSession{};
@@ -88,17 +61,17 @@ void propose_target_folder() {
 }
 
 RecordedVersion read_recorded_installation(std::string& recorded_version) {
-    if (reg_get_value(kHkeyLocalMachine, kProductKey, "program_path", "") == 0) {
+    if (reg_get_value(kHkeyLocalMachine, kProductKey, kProgramPathValue, "") == 0) {
         session.target_folder = reg_last_value();
         session.existing_install = 1;
     }
-    bool read = reg_get_value(kHkeyLocalMachine, kProductKey, "version_number", "") == 0;
+    bool read = reg_get_value(kHkeyLocalMachine, kProductKey, kVersionNumberValue, "") == 0;
     RecordedVersion outcome = compare_recorded_version(
         read, read ? reg_last_value() : std::string(), session.version_number);
     if (outcome == RecordedVersion::Newer) {
         // Without a version_string the last-value text still holds the number's digits, and
         // those are what the message then names.
-        reg_get_value(kHkeyLocalMachine, kProductKey, "version_string", "");
+        reg_get_value(kHkeyLocalMachine, kProductKey, kVersionStringValue, "");
         recorded_version = reg_last_value();
     }
     return outcome;
@@ -129,16 +102,4 @@ void installer_main(void* module_handle) {
     build_wizard_window();
     run_page_loop();
     shutdown_and_exit();
-}
-
-void shutdown_and_exit() {
-    toolkit_shutdown(); // the window and its gadgets go before the pictures they show
-    release_artwork();
-    services_shutdown();
-    dir_examine_shutdown();
-    release_directx_probe();
-    session.undo_list.clear();
-    session.file_name_list.clear();
-    if (running_mutex) CloseHandle(running_mutex);
-    ExitProcess(0);
 }

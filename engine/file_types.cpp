@@ -1,11 +1,5 @@
 #include "engine/file_types.h"
 
-namespace {
-const char* const kFileExtsKey =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.";
-const char* const kClassesKey = "Software\\Classes\\";
-} // namespace
-
 bool uses_application_layout(uint32_t version) {
     return (version & 0x00FF0000u) != 0;
 }
@@ -22,9 +16,9 @@ file_type_writes(uint32_t version, const std::string& extension, const std::stri
     const std::string command = file_type_command_text(command_program);
     std::vector<FileTypeWrite> writes;
     if (uses_application_layout(version)) {
-        const std::string class_key = extension + "_auto_file";
+        const std::string class_key = extension + kAutoClassSuffix;
         writes.push_back({kHkeyClassesRoot,
-                          "Applications\\" + executable_name + "\\shell\\" + verb + "\\command", "",
+                          kApplicationsKey + executable_name + "\\shell\\" + verb + "\\command", "",
                           command});
         if (!description.empty()) {
             writes.push_back({kHkeyClassesRoot, "." + extension, "", class_key});
@@ -32,11 +26,12 @@ file_type_writes(uint32_t version, const std::string& extension, const std::stri
             if (!icon.empty())
                 writes.push_back({kHkeyClassesRoot, class_key + "\\DefaultIcon", "", icon});
         }
-        writes.push_back(
-            {kHkeyCurrentUser, kFileExtsKey + extension, "Application", executable_name});
+        writes.push_back({kHkeyCurrentUser, std::string(kFileExtsKey) + extension, "Application",
+                          executable_name});
     } else {
-        const std::string class_key = kClassesKey + executable_name;
-        writes.push_back({kHkeyLocalMachine, kClassesKey + ("." + extension), "", executable_name});
+        const std::string class_key = std::string(kClassesKey) + executable_name;
+        writes.push_back(
+            {kHkeyLocalMachine, std::string(kClassesKey) + "." + extension, "", executable_name});
         if (!description.empty()) writes.push_back({kHkeyLocalMachine, class_key, "", description});
         if (!icon.empty())
             writes.push_back({kHkeyLocalMachine, class_key + "\\DefaultIcon", "", icon});

@@ -6,8 +6,28 @@
 #include <vector>
 #include "env/registry.h"
 
+// Where the two layouts put things: the per-user choice of program below HKEY_CURRENT_USER (the
+// extension with its dot follows), and the classes below HKEY_LOCAL_MACHINE.
+inline constexpr const char* kFileExtsKey =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.";
+inline constexpr const char* kClassesKey = "Software\\Classes\\";
+// The application layout's key of the program itself, below HKEY_CLASSES_ROOT.
+inline constexpr const char* kApplicationsKey = "Applications\\";
+// Suffix of the class key of the application layout (kvf_auto_file).
+inline constexpr const char* kAutoClassSuffix = "_auto_file";
+
+// The two document types that the installation registers, with the verb "open".
+struct DocumentType {
+    const char* extension;
+    const char* description;
+};
+inline constexpr DocumentType kDocumentTypes[2] = {{"kvf", "Kavento-File"},
+                                                   {"kve", "Kavento-Export"}};
+inline constexpr const char* kOpenVerb = "open";
+
 // Registers one document type with the shell; the layout follows GetVersion bits 16-23.
-// Always returns 0: an installation never fails because of its document types.
+// Always returns 0: an installation never fails because of its document types. Every value it
+// replaces and every key it creates is recorded for the roll-back (never for the log).
 int register_file_type(const std::string& extension, const std::string& description,
                        const std::string& command_program, const std::string& icon,
                        const std::string& executable_name, const std::string& verb_caption,

@@ -1,5 +1,27 @@
 #include <windows.h>
 #include "engine/file_types.h"
+#include "engine/keep.h"
+#include "engine/undo.h"
+
+namespace {
+
+// What the write replaces or creates is recorded first, so that a failed run leaves the user's
+// associations as they were. A value that cannot be saved is not replaced.
+void write_kept(const FileTypeWrite& w) {
+    record_missing_keys(w.root, w.sub_key);
+    const KeptValue kept = keep_reg_value(w.root, w.sub_key, w.value_name);
+    if (kept == KeptValue::failed) return;
+    const bool written = reg_write_value(w.root, w.sub_key, w.value_name, kRegSz, w.data.c_str(),
+                                         uint32_t(w.data.size() + 1));
+    // A value that was there before is put back by its kept record; a new one goes again.
+    if (!written || kept == KeptValue::kept) return;
+    UndoAction action{kTagRemoveRegValue, w.sub_key};
+    action.detail.root = w.root;
+    action.detail.value_name = w.value_name;
+    undo_add(std::move(action));
+}
+
+} // namespace
 
 int register_file_type(const std::string& extension, const std::string& description,
                        const std::string& command_program, const std::string& icon,
@@ -8,7 +30,6 @@ int register_file_type(const std::string& extension, const std::string& descript
     for (const FileTypeWrite& w :
          file_type_writes(GetVersion(), extension, description, command_program, icon,
                           executable_name, verb_caption, verb))
-        reg_write_value(w.root, w.sub_key, w.value_name, kRegSz, w.data.c_str(),
-                        uint32_t(w.data.size() + 1));
+        write_kept(w);
     return 0;
 }

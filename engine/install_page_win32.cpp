@@ -6,18 +6,21 @@
 #include <cstring>
 #include "core/page_loop.h"
 #include "core/session.h"
-#include "core/startup.h"
 #include "core/text_rules.h"
 #include "engine/file_types.h"
 #include "engine/install_page.h"
 #include "engine/install_steps.h"
+#include "engine/keep.h"
 #include "engine/shortcuts.h"
 #include "engine/undo.h"
 #include "env/registry.h"
 #include "payload/pack.h"
+#include "payload/pack_format.h"
 #include "services/dir_examine.h"
 #include "services/file_services.h"
+#include "services/special_folders.h"
 #include "ui/dialogs.h"
+#include "ui/page_table.h"
 #include "ui/toolkit.h"
 #include "ui/wizard_window.h"
 
@@ -89,6 +92,14 @@ std::string lookup_first(int preferred_csidl, int fallback_csidl) {
     return folder.empty() ? special_folder_path(fallback_csidl) : folder;
 }
 
+// Set once the pack file exists: from then on it is this run's own and is deleted on the way out.
+bool g_pack_created = false;
+
+void pack_created() {
+    g_pack_created = true;
+    advance();
+}
+
 // Step 1: the payload goes to a pack file in the temp folder first and is read back from there.
 bool write_pack(std::string& pack_path) {
     char temp[1000];
@@ -100,7 +111,8 @@ bool write_pack(std::string& pack_path) {
     }
     pack_path = std::string(temp, length) + kPackFileName;
     // The bar moves as soon as the file exists, before the blob is written into it.
-    if (!write_pack_file(pack_path, &advance)) return fail(message_pack_not_created(pack_path));
+    if (!write_pack_file(pack_path, &pack_created))
+        return fail(message_pack_not_created(pack_path));
     undo_add(kTagDeletePackFile, pack_path);
     return true;
 }
@@ -151,7 +163,7 @@ bool extract_library(const std::string& target) {
     case LibraryResult::tool_not_opened:
         return fail(message_file_not_opened(target + kProducerExe));
     case LibraryResult::library_not_created:
-        return fail(message_file_not_created(target + kLibraryName));
+        return fail(message_file_not_created(target + kLibraryFileName));
     case LibraryResult::ok:
         break;
     }
@@ -196,29 +208,32 @@ bool record_installation() {
     }
     advance();
 
-    // A seam points the write at a key that does not exist: the registry layer then fails the
-    // way it does for real, with its own message first.
+    // The value of an earlier installation is saved first, so that a failed update can put it
+    // back. A seam points the write at a key that does not exist: the registry layer then fails
+    // the way it does for real, with its own message first.
     auto write = [&](int step, const char* name, const std::string& text, uint32_t type) {
         const std::string where = seam(step) ? key + "kv-missing\\" : key;
-        if (!reg_set_value(kRoot, where, name, text, type, kLocal))
+        if (keep_reg_value(kRoot, where, name) == KeptValue::failed ||
+            !reg_set_value(kRoot, where, name, text, type, kLocal))
             return fail(message_value_not_created(name));
         undo_add(kTagDeleteRegValue, key + name);
         advance();
         return true;
     };
     const std::string number = std::to_string(session.version_number);
-    if (!write(14, "version_string", session.version_text, kRegSz)) return false;
-    if (!write(15, "version_number", number, kRegDword)) return false;
+    if (!write(14, kVersionStringValue, session.version_text, kRegSz)) return false;
+    if (!write(15, kVersionNumberValue, number, kRegDword)) return false;
     // An update keeps the folder that the earlier installation recorded.
     if (session.existing_install == 0)
-        return write(16, "program_path", without_trailing_backslash(session.target_folder), kRegSz);
+        return write(16, kProgramPathValue, without_trailing_backslash(session.target_folder),
+                     kRegSz);
     advance();
     return true;
 }
 
 bool make_shortcut(const ShortcutPlan& plan) {
-    if (!create_shortcut(plan.target, plan.link, "", plan.description, "", SW_SHOWNORMAL, 0,
-                         plan.target, 0))
+    if (!keep_file(plan.link) || !create_shortcut(plan.target, plan.link, "", plan.description, "",
+                                                  SW_SHOWNORMAL, 0, plan.target, 0))
         return fail(message_shortcut_not_created(plan.link));
     undo_add(kTagDeleteFile, plan.link);
     return true;
@@ -252,13 +267,13 @@ bool create_shortcuts(const std::string& target, const std::string& start_menu) 
 // Their outcome is not checked: the document types are a convenience, never a reason to fail.
 void register_document_types(const std::string& target) {
     const std::string player = target + kPlayerExe;
-    register_file_type("kvf", "Kavento-File", player, player, kPlayerExe, "open", "open");
-    register_file_type("kve", "Kavento-Export", player, player, kPlayerExe, "open", "open");
+    for (const DocumentType& type : kDocumentTypes)
+        register_file_type(type.extension, type.description, player, player, kPlayerExe, kOpenVerb,
+                           kOpenVerb);
     advance();
 }
 
-bool run_steps() {
-    std::string pack_path;
+bool run_steps(std::string& pack_path) {
     if (!write_pack(pack_path) || !open_pack(pack_path) || !create_target_folder()) return false;
     const std::string target = session.target_folder;
     std::string start_menu;
@@ -272,14 +287,9 @@ bool run_steps() {
 }
 
 void enter_page() {
-    for (int gadget :
-         {ShortcutsHeader, ShortcutsFrame, DesktopProducerCheckbox, DesktopPlayerCheckbox})
-        set_gadget_hidden(gadget, 1);
+    show_page(6);
+    // The same button finishes the wizard once the installation is done.
     write_gadget_text(InstallButton, "Fertigstellen");
-    set_gadget_disabled(BackButton, 1);
-    set_gadget_disabled(CancelButton, 1);
-    for (int gadget : {InstallHeader, ProgressFrame, InstallProgressBar, LaunchProducerCheckbox})
-        set_gadget_hidden(gadget, 0);
     set_gadget_value(LaunchProducerCheckbox, 1);
     g_steps_done = 0;
 }
@@ -287,11 +297,10 @@ void enter_page() {
 void wait_for_finish() {
     const InstallMessage done_message = message_installed();
     message_box(done_message.title, done_message.text, kButtonsOk);
+    // The close request asks the cancel question like on every page; its Yes keeps the finished
+    // installation. Every other gadget but "Fertigstellen" is ignored.
     for (;;) {
-        int event = wait_event();
-        if (event == EVENT_CLOSE_REQUEST) {
-            confirm_cancel();
-        } else if (event == EVENT_GADGET && event_source() == InstallButton) {
+        if (next_page_event() == InstallButton) {
             if (gadget_value(LaunchProducerCheckbox) == 1)
                 run_program(session.target_folder + kProducerExe, "", "", 0);
             session.page_index += 1;
@@ -304,6 +313,13 @@ void wait_for_finish() {
 
 void run_install_page() {
     enter_page();
-    if (!run_steps()) return;
+    std::string pack_path;
+    const bool installed = run_steps(pack_path);
+    // The pack file never outlives the page, whichever way it ends; one that this run could not
+    // create is not its own to delete.
+    pack_close();
+    if (g_pack_created) file_delete(pack_path);
+    if (!installed) return;
+    remove_kept_files();
     wait_for_finish();
 }

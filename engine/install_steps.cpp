@@ -1,5 +1,6 @@
 #include "engine/install_steps.h"
 #include "core/session.h"
+#include "engine/undo.h"
 
 namespace {
 const char* const kError = "Fehler";
@@ -43,21 +44,22 @@ std::string desktop_folder_path(const std::string& common_desktop, const std::st
     return folder.empty() ? std::string() : folder + "\\";
 }
 
-std::vector<ShortcutPlan> start_menu_shortcuts(const std::string& folder,
-                                               const std::string& target) {
-    return {
-        {folder + "Uninstall.lnk", target + kUninstallExe, kUninstallDescription},
-        {folder + "Kavento-Player.lnk", target + kPlayerExe, kPlayerDescription},
-        {folder + "Kavento-Producer.lnk", target + kProducerExe, kProducerDescription},
-    };
-}
-
 ShortcutPlan desktop_producer_shortcut(const std::string& desktop, const std::string& target) {
     return {desktop + "Kavento-Producer.lnk", target + kProducerExe, kProducerDescription};
 }
 
 ShortcutPlan desktop_player_shortcut(const std::string& desktop, const std::string& target) {
     return {desktop + "Kavento-Player.lnk", target + kPlayerExe, kPlayerDescription};
+}
+
+// The start menu gets the same two program links as the desktop, and the uninstaller's first.
+std::vector<ShortcutPlan> start_menu_shortcuts(const std::string& folder,
+                                               const std::string& target) {
+    return {
+        {folder + "Uninstall.lnk", target + kUninstallExe, kUninstallDescription},
+        desktop_player_shortcut(folder, target),
+        desktop_producer_shortcut(folder, target),
+    };
 }
 
 InstallMessage message_pack_not_created(const std::string& pack_path) {
@@ -102,7 +104,7 @@ InstallMessage message_shortcut_not_created(const std::string& link) {
 }
 
 InstallMessage message_log_not_created(const std::string& target) {
-    return {"Die Datei '" + target + "Uninstall.txt' konnte nicht erstellt werden.",
+    return {"Die Datei '" + target + kUninstallLogName + "' konnte nicht erstellt werden.",
             "Fehler beim Erstellen einer Datei"};
 }
 

@@ -3,13 +3,9 @@
 #pragma once
 #include <string>
 #include <vector>
+#include "core/product.h"
 
 inline constexpr int kInstallSteps = 20;
-inline constexpr const char* kPackFileName = "Kavento.pac";
-inline constexpr const char* kProducerExe = "Kav-Producer.exe";
-inline constexpr const char* kPlayerExe = "Kav-Player.exe";
-inline constexpr const char* kUninstallExe = "Uninstall.exe";
-inline constexpr const char* kLibraryName = "fmod.dll";
 // The document folders, created in this order by steps 9 to 11.
 inline constexpr const char* kDocumentFolders[3] = {"Kaventos", "Exporte", "HTML"};
 

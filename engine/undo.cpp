@@ -4,6 +4,10 @@ void undo_add(const std::string& tag, const std::string& argument) {
     session.undo_list.push_front(UndoAction{tag, argument});
 }
 
+void undo_add(UndoAction action) {
+    session.undo_list.push_front(std::move(action));
+}
+
 void undo_remove_oldest() {
     if (!session.undo_list.empty()) session.undo_list.pop_back();
 }
@@ -62,5 +66,30 @@ UndoKind undo_kind(const std::string& tag) {
     if (tag == kTagDeleteDirectory) return UndoKind::delete_directory;
     if (tag == kTagDeleteRegKey) return UndoKind::delete_reg_key;
     if (tag == kTagDeleteRegValue) return UndoKind::delete_reg_value;
+    if (tag == kTagRestoreFile) return UndoKind::restore_file;
+    if (tag == kTagRestoreRegValue) return UndoKind::restore_reg_value;
+    if (tag == kTagRemoveRegValue) return UndoKind::remove_reg_value;
+    if (tag == kTagRemoveRegKey) return UndoKind::remove_reg_key;
     return UndoKind::none;
+}
+
+bool reaches_log(const UndoAction& action) {
+    switch (undo_kind(action.tag)) {
+    case UndoKind::restore_file:
+    case UndoKind::restore_reg_value:
+    case UndoKind::remove_reg_value:
+    case UndoKind::remove_reg_key:
+        return false;
+    default:
+        return true;
+    }
+}
+
+std::deque<UndoAction> log_actions(const std::deque<UndoAction>& list,
+                                   const std::vector<std::string>& old_lines) {
+    std::deque<UndoAction> log;
+    for (const UndoAction& action : list)
+        if (reaches_log(action)) log.push_back(UndoAction{action.tag, action.argument});
+    merge_log_lines(log, old_lines);
+    return log;
 }

@@ -13,8 +13,17 @@ inline constexpr const char* kTagDeleteRegValue = "*Delete reg_value_local_machi
 inline constexpr const char* kTagDeletePackFile = "*Delete File: ";
 inline constexpr const char* kUninstallLogName = "Uninstall.txt";
 
+// Roll-back-only records: they put back what this run replaced, or remove what it made beyond the
+// log's reach (the document types). The uninstall log never holds them. Argument: the original
+// file's path, or the registry sub key below detail.root.
+inline constexpr const char* kTagRestoreFile = "*Restore file: ";
+inline constexpr const char* kTagRestoreRegValue = "*Restore reg_value: ";
+inline constexpr const char* kTagRemoveRegValue = "*Remove reg_value: ";
+inline constexpr const char* kTagRemoveRegKey = "*Remove reg_key: ";
+
 // On session.undo_list.
 void undo_add(const std::string& tag, const std::string& argument);
+void undo_add(UndoAction action);
 void undo_remove_oldest();
 
 // Platform-free pieces of the log, on any list.
@@ -32,9 +41,30 @@ void split_reg_value_argument(const std::string& argument, std::string& key, std
 
 // What the roll-back does for a tag; tags match byte for byte, so the pack file's "*Delete File: "
 // and any unknown tag do nothing.
-enum class UndoKind { none, delete_file, delete_directory, delete_reg_key, delete_reg_value };
+enum class UndoKind {
+    none,
+    delete_file,
+    delete_directory,
+    delete_reg_key,
+    delete_reg_value,
+    restore_file,
+    restore_reg_value,
+    remove_reg_value,
+    remove_reg_key,
+};
 UndoKind undo_kind(const std::string& tag);
 
-// Win32: nonzero on success; 0 when the log cannot be opened, created or fully written.
+// Whether the action belongs in the uninstall log: every record but the roll-back-only ones, so a
+// log reads the same whether or not the run replaced anything.
+bool reaches_log(const UndoAction& action);
+// The actions that the log holds, in order: those of list that reach it, then the old log's lines
+// merged behind them. The list itself is left alone: an earlier installation's lines must never
+// become actions that a roll-back of this run carries out.
+std::deque<UndoAction> log_actions(const std::deque<UndoAction>& list,
+                                   const std::vector<std::string>& old_lines);
+
+// Win32: nonzero on success; 0 when an earlier log cannot be kept, or the log cannot be created or
+// fully written.
 int write_uninstall_log(const std::string& target);
+// Newest first. A kept file that cannot be put back stays under its kept name.
 void undo_rollback();

@@ -1,3 +1,4 @@
+#include "engine/keep.h"
 #include "engine/undo.h"
 #include "env/registry.h"
 #include "services/dir_examine.h"
@@ -20,23 +21,33 @@ bool folder_is_empty(const std::string& path) {
     return empty;
 }
 
+// Reads the lines of a log up to its first empty line; false when it cannot be opened.
+bool read_log_lines(const std::string& path, std::vector<std::string>& lines) {
+    if (!file_open_read(kLogFile, path)) return false;
+    for (;;) {
+        std::string line = file_read_line();
+        if (line.empty()) break;
+        lines.push_back(std::move(line));
+    }
+    file_close(kLogFile);
+    return true;
+}
+
 } // namespace
 
 int write_uninstall_log(const std::string& target) {
     const std::string path = target + kUninstallLogName;
-    if (!file_open_update(kLogFile, path)) return 0;
-    undo_add(kTagDeleteFile, path);
-    // A log left by an earlier installation into this folder keeps what that one created.
-    for (;;) {
-        const std::string line = file_read_line();
-        if (line.empty()) break;
-        merge_log_line(session.undo_list, line);
-    }
-    file_close(kLogFile);
+    // An earlier installation's log waits under a kept name until this run has succeeded, and
+    // is read from there: its lines go into the new log, never into the list of this run.
+    std::string kept;
+    if (!keep_file(path, &kept)) return 0;
+    std::vector<std::string> old_lines;
+    if (!kept.empty() && !read_log_lines(kept, old_lines)) return 0;
 
     if (!file_create(kLogFile, path)) return 0;
+    undo_add(kTagDeleteFile, path);
     bool complete = true;
-    for (const UndoAction& action : session.undo_list) {
+    for (const UndoAction& action : log_actions(session.undo_list, old_lines)) {
         const std::string line = log_line_text(action);
         // A short write (a full disk) would leave the uninstaller a log that forgets things.
         if (file_write_line(line) != int(line.size() + 2)) {
@@ -50,6 +61,7 @@ int write_uninstall_log(const std::string& target) {
 
 void undo_rollback() {
     for (const UndoAction& action : session.undo_list) {
+        const UndoDetail& detail = action.detail;
         switch (undo_kind(action.tag)) {
         case UndoKind::delete_file:
             file_delete(action.argument);
@@ -66,6 +78,21 @@ void undo_rollback() {
             reg_delete_value(kHkeyLocalMachine, key, name);
             break;
         }
+        case UndoKind::restore_file:
+            // The newer record has removed the new file by now. If it could not, the rename
+            // fails and the old file stays safe under its kept name.
+            file_move(detail.kept_path, action.argument);
+            break;
+        case UndoKind::restore_reg_value:
+            reg_write_value(detail.root, action.argument, detail.value_name, detail.value_type,
+                            detail.value_data.data(), uint32_t(detail.value_data.size()));
+            break;
+        case UndoKind::remove_reg_value:
+            reg_delete_value(detail.root, action.argument, detail.value_name);
+            break;
+        case UndoKind::remove_reg_key:
+            reg_delete_key(detail.root, action.argument);
+            break;
         case UndoKind::none:
             break;
         }

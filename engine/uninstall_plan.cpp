@@ -1,6 +1,7 @@
 #include "engine/uninstall_plan.h"
 
 #include <cstring>
+#include "engine/install_steps.h"
 #include "engine/undo.h"
 
 namespace {
@@ -15,13 +16,19 @@ bool has_control_byte(const std::string& text) {
     return false;
 }
 
-// Win32 drops trailing dots and blanks from a name, so ".. " would climb like ".." does; names the
-// installer writes never end that way.
+bool is_trimmed_byte(char c) {
+    return c == '.' || c == ' ';
+}
+
+// Win32 trims final dots and blanks from names, so a component of dots and blanks alone would
+// turn into "." or ".." (or nothing) on its way to the file system.
 bool is_plain_path_component(const std::string& name) {
-    if (name.empty() || name.back() == '.' || name.back() == ' ') return false;
-    for (unsigned char c : name)
+    bool has_name_byte = false;
+    for (unsigned char c : name) {
         if (c < 0x20 || c == 0x7f || std::strchr("*?\"<>|/:", c)) return false;
-    return true;
+        if (!is_trimmed_byte(static_cast<char>(c))) has_name_byte = true;
+    }
+    return has_name_byte;
 }
 
 std::vector<std::string> split_at_backslashes(const std::string& text) {
@@ -40,8 +47,48 @@ bool is_letter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-std::string hklm(const std::string& key) {
-    return "HKEY_LOCAL_MACHINE\\" + key;
+// Windows-1252 letters: ASCII and the accented capitals 0xC0-0xDE (0xD7 is the multiplication
+// sign), whose small forms lie 0x20 above.
+unsigned char folded(unsigned char c) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
+    return c;
+}
+
+bool equal_ignoring_case(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (folded(a[i]) != folded(b[i])) return false;
+    return true;
+}
+
+bool starts_with_ignoring_case(const std::string& text, const std::string& prefix) {
+    return text.size() >= prefix.size() &&
+           equal_ignoring_case(text.substr(0, prefix.size()), prefix);
+}
+
+std::string unsigned_text(unsigned long long value) {
+    char digits[24];
+    size_t n = sizeof digits;
+    do {
+        digits[--n] = char('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    return std::string(digits + n, sizeof digits - n);
+}
+
+const char* root_name(RegRoot root) {
+    switch (root) {
+    case kHkeyClassesRoot:
+        return "HKEY_CLASSES_ROOT";
+    case kHkeyCurrentUser:
+        return "HKEY_CURRENT_USER";
+    default:
+        return "HKEY_LOCAL_MACHINE";
+    }
+}
+
+std::string registry_path(const UninstallStep& s) {
+    return std::string(root_name(s.root)) + "\\" + s.path;
 }
 
 std::string describe_leftover(const StepResult& r) {
@@ -53,14 +100,37 @@ std::string describe_leftover(const StepResult& r) {
     case UninstallAction::kDeleteFolder:
         return "Ordner '" + s.path + "'" + (not_empty ? " (enthält noch andere Dateien)" : "");
     case UninstallAction::kDeleteRegKey:
-        return "Registrierungsschlüssel '" + hklm(s.path) + "'" +
+    case UninstallAction::kPruneRegKey:
+        return "Registrierungsschlüssel '" + registry_path(s) + "'" +
                (not_empty ? " (enthält noch andere Einträge)" : "");
     case UninstallAction::kDeleteRegValue:
-        return "Registrierungswert '" + s.value_name + "' in '" + hklm(s.path) + "'";
+        return "Registrierungswert '" + (s.value_name.empty() ? "(Standard)" : s.value_name) +
+               "' in '" + registry_path(s) + "'";
     case UninstallAction::kSkip:
         break;
     }
     return std::string();
+}
+
+bool is_leftover(const StepResult& r) {
+    if (r.outcome == StepOutcome::kFailed) return true;
+    return r.outcome == StepOutcome::kNotEmpty && r.step.action != UninstallAction::kPruneRegKey;
+}
+
+// The group of the uninstaller's own files that a step belongs to: 0 none, 1 its program, 2 its
+// log, 3 a folder that holds either. The program goes before the log: a program that cannot be
+// removed still needs its log for the next run.
+int own_group(const UninstallStep& step, const std::string& program, const std::string& log) {
+    if (step.action == UninstallAction::kDeleteFile) {
+        if (same_path(step.path, program)) return 1;
+        if (same_path(step.path, log)) return 2;
+    } else if (step.action == UninstallAction::kDeleteFolder) {
+        std::string folder = step.path + "\\";
+        if (starts_with_ignoring_case(stored_path_form(program), folder) ||
+            starts_with_ignoring_case(stored_path_form(log), folder))
+            return 3;
+    }
+    return 0;
 }
 
 } // namespace
@@ -91,19 +161,45 @@ bool is_removable_file_path(const std::string& path) {
         parts = split_at_backslashes(path.substr(2));
         // Server and share alone are no folder of ours; "\\?\" and "\\.\" fail the name test.
         if (parts.size() < 3) return false;
+        // The system trims nothing in the server and share names: they must be exact.
+        for (size_t i = 0; i < 2; ++i)
+            if (!parts[i].empty() && is_trimmed_byte(parts[i].back())) return false;
     } else {
         return false; // relative: it would resolve against whatever folder we happen to be in
     }
     for (const std::string& part : parts)
-        if (!is_plain_path_component(part) || part == "." || part == "..") return false;
+        if (!is_plain_path_component(part)) return false;
     return true;
+}
+
+std::string stored_path_form(const std::string& path) {
+    // The root ("C:" or "\\server\share") is left as it is.
+    size_t root_parts = starts_with(path, "\\\\") ? 4 : 1;
+    std::vector<std::string> parts = split_at_backslashes(path);
+    std::string result;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        std::string part = parts[i];
+        if (i >= root_parts) {
+            if (i + 1 == parts.size()) {
+                while (!part.empty() && is_trimmed_byte(part.back()))
+                    part.pop_back();
+            } else if (!part.empty() && part.back() == '.') {
+                part.pop_back();
+            }
+        }
+        if (i != 0) result += '\\';
+        result += part;
+    }
+    return result;
+}
+
+bool same_path(const std::string& a, const std::string& b) {
+    return equal_ignoring_case(stored_path_form(a), stored_path_form(b));
 }
 
 bool is_registry_key_path(const std::string& path) {
     if (path.empty() || path.size() > kMaxRegKeyPath) return false;
-    // The installer's roll-back reads double quotes in registry arguments as delimiters; a line
-    // holding one has no single meaning, so it is left alone.
-    if (has_control_byte(path) || path.find('"') != std::string::npos) return false;
+    if (has_control_byte(path)) return false;
     for (const std::string& part : split_at_backslashes(path))
         if (part.empty() || part.size() > 255) return false;
     return true;
@@ -117,7 +213,7 @@ UninstallStep classify_log_line(const std::string& line) {
         std::string path = line.substr(std::strlen(file ? kTagDeleteFile : kTagDeleteDirectory));
         if (!is_removable_file_path(path)) return step;
         step.action = file ? UninstallAction::kDeleteFile : UninstallAction::kDeleteFolder;
-        step.path = path;
+        step.path = stored_path_form(path);
     } else if (starts_with(line, kTagDeleteRegKey)) {
         std::string key = line.substr(std::strlen(kTagDeleteRegKey));
         if (!key.empty() && key.back() == '\\') key.pop_back();
@@ -126,42 +222,75 @@ UninstallStep classify_log_line(const std::string& line) {
         step.path = key;
     } else if (starts_with(line, kTagDeleteRegValue)) {
         std::string argument = line.substr(std::strlen(kTagDeleteRegValue));
-        size_t cut = argument.rfind('\\');
-        if (cut == std::string::npos) return step;
-        std::string key = argument.substr(0, cut);
-        std::string name = argument.substr(cut + 1);
-        // An empty name would be the key's default value, which the installer never writes.
-        if (!is_registry_key_path(key) || name.empty() || name.size() > kMaxRegValueName ||
-            has_control_byte(name) || name.find('"') != std::string::npos)
+        if (argument.size() > kMaxRegKeyPath + 1 + kMaxRegValueName || has_control_byte(argument))
+            return step;
+        // The installer's roll-back reads double quotes in this argument as delimiters; the same
+        // reading here removes what a roll-back would.
+        std::string key, name;
+        split_reg_value_argument(argument, key, name);
+        if (!key.empty() && key.back() == '\\') key.pop_back();
+        // An empty name would be the key's default value, which the installer never writes; such
+        // a line is more likely cut short than meant, and a default value may be anybody's.
+        if (!is_registry_key_path(key) || name.empty() || name.size() > kMaxRegValueName)
             return step;
         step.action = UninstallAction::kDeleteRegValue;
         step.path = key;
         step.value_name = name;
     }
+    if (step.action != UninstallAction::kSkip) step.line = line;
     return step;
 }
 
-UninstallPlan plan_uninstall(const std::string& log_text) {
+UninstallPlan plan_uninstall(const std::string& log_text, const std::string& target_folder) {
     UninstallPlan plan;
+    std::vector<UninstallStep> own[3];
+    const std::string program = target_folder + "\\" + kUninstallExe;
+    const std::string log = target_folder + "\\" + kUninstallLogName;
+    size_t number = 0;
     for (const std::string& line : split_log_lines(log_text)) {
+        ++number;
         if (line.empty()) continue;
         UninstallStep step = classify_log_line(line);
+        step.line_number = number;
         if (step.action == UninstallAction::kSkip) {
             // The pack file's record is deliberately actionless; it is no sign of a damaged log.
             if (!starts_with(line, kTagDeletePackFile)) ++plan.skipped_lines;
-        } else {
-            plan.steps.push_back(step);
+            continue;
         }
+        int group = target_folder.empty() ? 0 : own_group(step, program, log);
+        if (group == 0)
+            plan.steps.push_back(step);
+        else
+            own[group - 1].push_back(step);
     }
+    plan.own_steps_begin = plan.steps.size();
+    for (const auto& group : own)
+        plan.steps.insert(plan.steps.end(), group.begin(), group.end());
     return plan;
 }
 
-std::string uninstall_report_text(const std::vector<StepResult>& results, size_t skipped_lines) {
+std::string remaining_log_text(const std::vector<StepResult>& results) {
+    std::vector<const UninstallStep*> left;
+    for (const StepResult& r : results)
+        if (!r.step.line.empty() && r.outcome != StepOutcome::kRemoved &&
+            r.outcome != StepOutcome::kAlreadyGone)
+            left.push_back(&r.step);
+    // Few lines: a plain insertion sort keeps this free of library sorting.
+    for (size_t i = 1; i < left.size(); ++i)
+        for (size_t j = i; j > 0 && left[j - 1]->line_number > left[j]->line_number; --j)
+            std::swap(left[j - 1], left[j]);
+    std::string text;
+    for (const UninstallStep* s : left)
+        text += s->line + "\r\n";
+    return text;
+}
+
+std::string uninstall_report_text(const std::vector<StepResult>& results, size_t skipped_lines,
+                                  const std::string& kept_program) {
     std::vector<std::string> leftovers;
     for (const StepResult& r : results)
-        if (r.outcome == StepOutcome::kNotEmpty || r.outcome == StepOutcome::kFailed)
-            leftovers.push_back(describe_leftover(r));
-    if (leftovers.empty() && skipped_lines == 0) return kUninstallSuccess;
+        if (is_leftover(r)) leftovers.push_back(describe_leftover(r));
+    if (leftovers.empty() && skipped_lines == 0 && kept_program.empty()) return kUninstallSuccess;
 
     std::string text;
     if (leftovers.empty()) {
@@ -172,13 +301,16 @@ std::string uninstall_report_text(const std::vector<StepResult>& results, size_t
         for (size_t i = 0; i < leftovers.size() && i < kReportListLimit; ++i)
             text += "\n" + leftovers[i];
         if (leftovers.size() > kReportListLimit)
-            text += "\n… und " + std::to_string(leftovers.size() - kReportListLimit) + " weitere";
+            text += "\n… und " + unsigned_text(leftovers.size() - kReportListLimit) + " weitere";
     }
     if (skipped_lines == 1)
         text += "\n\nEine Zeile der Datei Uninstall.txt war unverständlich und wurde übergangen.";
     else if (skipped_lines > 1)
-        text += "\n\n" + std::to_string(skipped_lines) +
+        text += "\n\n" + unsigned_text(skipped_lines) +
                 " Zeilen der Datei Uninstall.txt waren unverständlich und wurden übergangen.";
+    if (!kept_program.empty())
+        text +=
+            "\n\nUm den Rest zu entfernen, starten Sie '" + kept_program + "' später noch einmal.";
     return text;
 }
 
@@ -188,10 +320,36 @@ std::string uninstall_log_missing_text(const std::string& log_path) {
            "es wurde nichts entfernt.";
 }
 
+std::string uninstall_log_empty_text(const std::string& log_path) {
+    return "Die Datei '" + log_path +
+           "' enthält keine Angaben darüber, was entfernt werden soll. Ohne sie ist keine "
+           "Deinstallation möglich; es wurde nichts entfernt.";
+}
+
+bool is_copy_folder(const std::string& folder, const std::string& temp) {
+    const std::string prefix = temp + kCopyFolderPrefix;
+    if (temp.empty() || !starts_with_ignoring_case(folder, prefix)) return false;
+    std::string digits = folder.substr(prefix.size());
+    if (digits.size() != kCopyFolderDigits) return false;
+    for (char c : digits)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')))
+            return false;
+    return true;
+}
+
+std::string copy_folder_name(uint32_t high, uint32_t low) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string name = kCopyFolderPrefix;
+    for (uint32_t word : {high, low})
+        for (int shift = 28; shift >= 0; shift -= 4)
+            name += kHex[(word >> shift) & 0xF];
+    return name;
+}
+
 std::string copy_command_line(const std::string& copy_path, const std::string& target_folder,
                               uintptr_t wait_handle) {
     return "\"" + copy_path + "\" /uninstall \"" + target_folder + "\" " +
-           std::to_string(static_cast<unsigned long long>(wait_handle));
+           unsigned_text(wait_handle);
 }
 
 bool parse_copy_command_line(const std::string& command_line, std::string& target_folder,

@@ -5,15 +5,29 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include "env/registry.h"
 
-enum class UninstallAction { kSkip, kDeleteFile, kDeleteFolder, kDeleteRegKey, kDeleteRegValue };
+// kPruneRegKey removes a registry key only when it is empty, and a key that is not empty is no
+// leftover: it is the document types' way of tidying keys that others may share.
+enum class UninstallAction {
+    kSkip,
+    kDeleteFile,
+    kDeleteFolder,
+    kDeleteRegKey,
+    kDeleteRegValue,
+    kPruneRegKey
+};
 
-// One line of the log, understood. Registry paths lie below HKEY_LOCAL_MACHINE and are kept
-// without a final backslash; value_name is set for kDeleteRegValue only.
+// One line of the log, understood, or one removal of a document type. File paths are in the form
+// the system stores them (see stored_path_form); registry paths are kept without a final
+// backslash; value_name is set for kDeleteRegValue only (empty: the key's default value).
 struct UninstallStep {
     UninstallAction action = UninstallAction::kSkip;
+    RegRoot root = kHkeyLocalMachine;
     std::string path;
     std::string value_name;
+    std::string line;       // the log line it came from; empty for the document types
+    size_t line_number = 0; // its place in the log, to write what is left in the same order
 };
 
 enum class StepOutcome {
@@ -21,6 +35,7 @@ enum class StepOutcome {
     kAlreadyGone, // nothing to do: counts as removed
     kNotEmpty,    // a folder or key that still holds things the installation did not make
     kFailed,      // in use, access denied, …
+    kKept,        // not tried: left for a later run, because something before it failed
 };
 
 struct StepResult {
@@ -42,6 +57,11 @@ inline constexpr const char* kUninstallQuestion =
 inline constexpr const char* kUninstallSuccess =
     "Kavento-Producer und Kavento-Player wurden erfolgreich entfernt.";
 inline constexpr const char* kUninstallErrorTitle = "Fehler";
+// The temporary copy runs from a folder of its own in the temp folder: this prefix, then random
+// hexadecimal digits, so that no other program can foresee or take its place.
+inline constexpr const char* kCopyFolderPrefix = "Kavento-Deinstallation-";
+inline constexpr size_t kCopyFolderDigits = 16;
+inline constexpr const char* kCopyName = "Kavento-Deinstallation.exe";
 // How many leftovers the report names before it only counts the rest: a message box taller than
 // the screen hides its own OK button.
 inline constexpr size_t kReportListLimit = 12;
@@ -56,22 +76,48 @@ std::vector<std::string> split_log_lines(const std::string& text);
 UninstallStep classify_log_line(const std::string& line);
 
 // An absolute local ("C:\…") or network ("\\server\share\…") path of at least one component below
-// the root, without "." or ".." components, wildcards, control bytes or a final backslash.
+// the root, without wildcards, control bytes, a final backslash or a component made of dots and
+// blanks alone ("..", ". .", ".. " would climb once the system trims them).
 bool is_removable_file_path(const std::string& path);
+// The path as the system stores what it names: a component loses its one final dot, and the last
+// component loses all its final dots and blanks ("Kavento Test." is the folder "Kavento Test").
+// For paths that is_removable_file_path accepts.
+std::string stored_path_form(const std::string& path);
+// Whether two paths name the same file: their stored forms, compared without regard to case.
+bool same_path(const std::string& a, const std::string& b);
 // "SOFTWARE\Kavento-Producer": non-empty components, no control bytes, no leading backslash.
 bool is_registry_key_path(const std::string& path);
 
+// The steps in log order, except that the uninstaller's own program (target_folder +
+// "\Uninstall.exe"), its own log (target_folder + "\Uninstall.txt") and then the folders that hold
+// them come last, from own_steps_begin on: while anything else is left, they stay, so that the
+// uninstallation can be run again.
 struct UninstallPlan {
-    std::vector<UninstallStep> steps; // in log order, the lines to act on
-    size_t skipped_lines = 0;         // non-empty lines that are not acted on
+    std::vector<UninstallStep> steps;
+    size_t own_steps_begin = 0;
+    size_t skipped_lines = 0; // non-empty lines that are not acted on
 };
-UninstallPlan plan_uninstall(const std::string& log_text);
+UninstallPlan plan_uninstall(const std::string& log_text, const std::string& target_folder);
+
+// The log lines of the steps that are still to do (kept, failed or not empty), in their order in
+// the log, each ended by CR LF: the log that a later run carries on with.
+std::string remaining_log_text(const std::vector<StepResult>& results);
 
 // The closing message: the success text when every step left nothing behind and no line was
-// skipped, else what is left and why.
-std::string uninstall_report_text(const std::vector<StepResult>& results, size_t skipped_lines);
+// skipped, else what is left and why. kept_program names the uninstaller that stays for a later
+// run, or is empty.
+std::string uninstall_report_text(const std::vector<StepResult>& results, size_t skipped_lines,
+                                  const std::string& kept_program);
 
 std::string uninstall_log_missing_text(const std::string& log_path);
+// For a log that is there but names nothing to remove.
+std::string uninstall_log_empty_text(const std::string& log_path);
+
+// Whether folder (without a final backslash) is a copy folder that this program made in the temp
+// folder temp (with its final backslash): only such a folder is deleted along with the copy.
+bool is_copy_folder(const std::string& folder, const std::string& temp);
+// The folder name for a copy, from 64 random bits.
+std::string copy_folder_name(uint32_t high, uint32_t low);
 
 // The temporary copy's command line: "<copy>" /uninstall "<target folder>" <process handle>.
 std::string copy_command_line(const std::string& copy_path, const std::string& target_folder,

@@ -2,16 +2,33 @@
 #pragma once
 #include <string>
 #include <vector>
+#include "engine/uninstall_file_types.h"
 #include "engine/uninstall_plan.h"
 
 // The whole file, or false when it is missing, unreadable or larger than kMaxLogBytes.
 bool read_uninstall_log(const std::string& path, std::string& text);
 
-// Files are deleted (a read-only one too); folders and registry keys only when they are empty;
-// registry paths are below HKEY_LOCAL_MACHINE. Something already gone is kAlreadyGone.
+// Files are deleted (a read-only one too); folders and registry keys only when they are empty.
+// Something already gone is kAlreadyGone.
 StepOutcome perform_uninstall_step(const UninstallStep& step);
 
-// Every step in order. Steps that fail are tried once more after a pause: a program that was
-// just closed (the uninstaller's own original among them) can hold its file a moment longer, and
-// a folder holding such a file only empties after it.
-std::vector<StepResult> perform_uninstall(const UninstallPlan& plan, unsigned retry_pause_ms);
+// A function of a system library that the program imports anyway (kernel32, advapi32), looked up
+// because older Windows versions lack it; null when they do.
+void* loaded_function(const char* library, const char* name);
+
+// The document types' values as the registry holds them now.
+void read_registry(std::vector<RegistryReading>& readings);
+
+struct UninstallRun {
+    std::vector<StepResult> results;
+    bool repeatable = false; // something is left, and the program and its log stay for it
+};
+
+// Carries out the plan's steps before own_steps_begin and then the extra steps (the document
+// types). Steps that fail are tried once more after a pause: a program that was just closed (the
+// uninstaller's own original among them) can hold its file a moment longer, and a folder holding
+// such a file only empties after it. Only when none of them failed follow the uninstaller's own
+// files, each retried likewise; the first of these that fails stops the rest. Whenever something
+// failed, the log at log_path is rewritten with the lines still to do.
+UninstallRun run_uninstall(const UninstallPlan& plan, const std::vector<UninstallStep>& extra,
+                           const std::string& log_path, unsigned retry_pause_ms);

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 #include <cstring>
+#include "core/text_rules.h"
+#include "engine/install_steps.h"
+#include "env/registry_rules.h"
 
 namespace {
 
@@ -55,9 +58,13 @@ StepOutcome delete_folder(const std::string& path) {
     return StepOutcome::kFailed;
 }
 
-StepOutcome delete_reg_key(const std::string& path) {
+HKEY root_key(RegRoot root) {
+    return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(root));
+}
+
+StepOutcome delete_reg_key(RegRoot root, const std::string& path) {
     HKEY key;
-    LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key);
+    LONG status = RegOpenKeyExA(root_key(root), path.c_str(), 0, KEY_READ, &key);
     if (status != ERROR_SUCCESS)
         return is_missing(status) ? StepOutcome::kAlreadyGone : StepOutcome::kFailed;
     DWORD sub_keys = 0, values = 0;
@@ -67,13 +74,13 @@ StepOutcome delete_reg_key(const std::string& path) {
     if (status != ERROR_SUCCESS) return StepOutcome::kFailed;
     // Windows 9x deletes a key with everything below it: checking first keeps other entries.
     if (sub_keys != 0 || values != 0) return StepOutcome::kNotEmpty;
-    return RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str()) == ERROR_SUCCESS ? StepOutcome::kRemoved
-                                                                            : StepOutcome::kFailed;
+    return RegDeleteKeyA(root_key(root), path.c_str()) == ERROR_SUCCESS ? StepOutcome::kRemoved
+                                                                        : StepOutcome::kFailed;
 }
 
-StepOutcome delete_reg_value(const std::string& path, const std::string& name) {
+StepOutcome delete_reg_value(RegRoot root, const std::string& path, const std::string& name) {
     HKEY key;
-    LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_SET_VALUE, &key);
+    LONG status = RegOpenKeyExA(root_key(root), path.c_str(), 0, KEY_SET_VALUE, &key);
     if (status != ERROR_SUCCESS)
         return is_missing(status) ? StepOutcome::kAlreadyGone : StepOutcome::kFailed;
     status = RegDeleteValueA(key, name.c_str());
@@ -113,27 +120,106 @@ StepOutcome perform_uninstall_step(const UninstallStep& step) {
     case UninstallAction::kDeleteFolder:
         return delete_folder(step.path);
     case UninstallAction::kDeleteRegKey:
-        return delete_reg_key(step.path);
+    case UninstallAction::kPruneRegKey:
+        return delete_reg_key(step.root, step.path);
     case UninstallAction::kDeleteRegValue:
-        return delete_reg_value(step.path, step.value_name);
+        return delete_reg_value(step.root, step.path, step.value_name);
     case UninstallAction::kSkip:
         break;
     }
     return StepOutcome::kAlreadyGone;
 }
 
-std::vector<StepResult> perform_uninstall(const UninstallPlan& plan, unsigned retry_pause_ms) {
-    std::vector<StepResult> results;
+void* loaded_function(const char* library, const char* name) {
+    HMODULE module = GetModuleHandleA(library);
+    return module ? reinterpret_cast<void*>(GetProcAddress(module, name)) : nullptr;
+}
+
+void read_registry(std::vector<RegistryReading>& readings) {
+    for (RegistryReading& r : readings) {
+        r.present = false;
+        r.text.clear();
+        HKEY key;
+        if (RegOpenKeyExA(root_key(r.root), r.key.c_str(), 0, KEY_QUERY_VALUE, &key) !=
+            ERROR_SUCCESS)
+            continue;
+        // Values of ours are paths and names; a longer one is somebody else's, and a present
+        // value of another type or length is read as a text that matches nothing of ours.
+        char data[2 * MAX_PATH];
+        DWORD type = 0, size = sizeof data;
+        LONG status = RegQueryValueExA(key, r.name.c_str(), nullptr, &type,
+                                       reinterpret_cast<BYTE*>(data), &size);
+        RegCloseKey(key);
+        if (status != ERROR_SUCCESS && status != ERROR_MORE_DATA) continue;
+        r.present = true;
+        if (status == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ))
+            r.text = text_of_string_value(data, size);
+    }
+}
+
+namespace {
+
+bool is_left(StepOutcome outcome) {
+    return outcome == StepOutcome::kFailed || outcome == StepOutcome::kNotEmpty;
+}
+
+// Rewrites the log in place: what is left is a part of what was there, so it always fits.
+bool rewrite_log(const std::string& path, const std::string& text) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD done = 0;
+    bool ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &done, nullptr) &&
+              done == text.size() && SetEndOfFile(file);
+    CloseHandle(file);
+    return ok;
+}
+
+bool exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+} // namespace
+
+UninstallRun run_uninstall(const UninstallPlan& plan, const std::vector<UninstallStep>& extra,
+                           const std::string& log_path, unsigned retry_pause_ms) {
+    UninstallRun run;
+    std::vector<StepResult>& results = run.results;
     bool any_left = false;
-    for (const UninstallStep& step : plan.steps) {
+    auto carry_out = [&](const UninstallStep& step) {
         StepResult r{step, perform_uninstall_step(step)};
-        any_left |= r.outcome == StepOutcome::kFailed || r.outcome == StepOutcome::kNotEmpty;
+        any_left |= is_left(r.outcome);
+        results.push_back(r);
+    };
+    for (size_t i = 0; i < plan.own_steps_begin && i < plan.steps.size(); ++i)
+        carry_out(plan.steps[i]);
+    for (const UninstallStep& step : extra)
+        carry_out(step);
+    if (any_left && retry_pause_ms != 0) {
+        Sleep(retry_pause_ms);
+        for (StepResult& r : results)
+            if (is_left(r.outcome)) r.outcome = perform_uninstall_step(r.step);
+    }
+
+    bool failed = false;
+    for (const StepResult& r : results)
+        failed |= r.outcome == StepOutcome::kFailed;
+    for (size_t i = plan.own_steps_begin; i < plan.steps.size(); ++i) {
+        StepResult r{plan.steps[i], StepOutcome::kKept};
+        if (!failed) {
+            r.outcome = perform_uninstall_step(r.step);
+            if (r.outcome == StepOutcome::kFailed && retry_pause_ms != 0) {
+                Sleep(retry_pause_ms);
+                r.outcome = perform_uninstall_step(r.step);
+            }
+            failed = r.outcome == StepOutcome::kFailed;
+        }
         results.push_back(r);
     }
-    if (!any_left || retry_pause_ms == 0) return results;
-    Sleep(retry_pause_ms);
-    for (StepResult& r : results)
-        if (r.outcome == StepOutcome::kFailed || r.outcome == StepOutcome::kNotEmpty)
-            r.outcome = perform_uninstall_step(r.step);
-    return results;
+    if (failed) {
+        // The program's folder is the log's: without the program there is nothing to run again.
+        rewrite_log(log_path, remaining_log_text(results));
+        run.repeatable = exists(log_path) && exists(folder_of(log_path) + kUninstallExe);
+    }
+    return run;
 }

@@ -26,5 +26,15 @@ long reg_get_value(RegRoot root, const std::string& sub_key, const std::string& 
 int reg_write_value(RegRoot root, const std::string& sub_key, const std::string& value_name,
                     uint32_t type, const void* data, uint32_t size);
 
+// ERROR_FILE_NOT_FOUND: the key or the value does not exist.
+inline constexpr long kRegStatusNotFound = 2;
+// The status of opening the key for reading (sub key unchanged): 0 when it exists.
+long reg_open_status(RegRoot root, const std::string& sub_key);
+// Reads a value whole, of any type and length, so that it can be written back exactly (sub key
+// unchanged, as reg_write_value takes it). The status: 0 on success, kRegStatusNotFound when the
+// key or the value does not exist. The last-value text is left alone.
+long reg_read_raw(RegRoot root, const std::string& sub_key, const std::string& value_name,
+                  uint32_t& type, std::string& data);
+
 // The last-value text: what the most recent successful reg_get_value read.
 const std::string& reg_last_value();

@@ -141,6 +141,38 @@ int reg_write_value(RegRoot root, const std::string& sub_key, const std::string&
     return status == ERROR_SUCCESS ? 1 : 0;
 }
 
+long reg_open_status(RegRoot root, const std::string& sub_key) {
+    HKEY key = nullptr;
+    LONG status = RegOpenKeyExA(HKEY(ULONG_PTR(root)), sub_key.c_str(), 0, KEY_QUERY_VALUE, &key);
+    if (status == ERROR_SUCCESS) RegCloseKey(key);
+    return status;
+}
+
+long reg_read_raw(RegRoot root, const std::string& sub_key, const std::string& value_name,
+                  uint32_t& type, std::string& data) {
+    HKEY key = nullptr;
+    LONG status = RegOpenKeyExA(HKEY(ULONG_PTR(root)), sub_key.c_str(), 0, KEY_QUERY_VALUE, &key);
+    if (status != ERROR_SUCCESS) return status;
+    // The size is asked first; a value that grows in between is asked for again.
+    for (int round = 0; round < 4; ++round) {
+        DWORD value_type = 0;
+        DWORD size = 0;
+        status = RegQueryValueExA(key, value_name.c_str(), nullptr, &value_type, nullptr, &size);
+        if (status != ERROR_SUCCESS) break;
+        data.assign(size, '\0');
+        status = RegQueryValueExA(key, value_name.c_str(), nullptr, &value_type,
+                                  reinterpret_cast<BYTE*>(&data[0]), &size);
+        if (status == ERROR_MORE_DATA) continue;
+        if (status == ERROR_SUCCESS) {
+            data.resize(size);
+            type = value_type;
+        }
+        break;
+    }
+    RegCloseKey(key);
+    return status;
+}
+
 const std::string& reg_last_value() {
     return last_value;
 }

@@ -20,14 +20,16 @@ void pack_close();
 // Reads entry 0 and appends its names to session.file_name_list. Nonzero on success.
 int read_file_list();
 // Writes one entry per listed name into target (ending in "\"). On failure returns 0 and sets
-// failed_path to the file that could not be made: a name that is not a bare file name, a file
-// that cannot be created, a missing or bad entry, a short write. A file that was created is
+// failed_path to the file that could not be made: a name that is not a bare file name, an
+// existing file that cannot be kept aside, a file that cannot be created, a missing or bad entry,
+// a short write. A file that was created is
 // recorded for deletion even when its entry failed. advance (may be null) is called after each
 // file.
 int install_payload_files(const std::string& target, std::string& failed_path, void (*advance)());
 
 // Cuts fmod.dll out of target + "Kav-Producer.exe". tool_not_opened also when the tool cannot be
-// read whole; library_not_created also on a short write. Without the signature in the tool,
+// read whole; library_not_created also when an existing fmod.dll cannot be kept aside, and on a
+// short write. Without the signature in the tool,
 // fmod.dll stays empty and the result is ok.
 enum class LibraryResult { ok, tool_not_opened, library_not_created };
 LibraryResult extract_embedded_library(const std::string& target);

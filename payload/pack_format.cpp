@@ -1,11 +1,19 @@
 #include "payload/pack_format.h"
 #include <cstring>
+#include "payload/little_endian.h"
+#include "payload/stream_format.h"
 
 EntryHeader parse_entry_header(const uint8_t* bytes) {
-    auto le32 = [](const uint8_t* p) {
-        return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-    };
-    return EntryHeader{le32(bytes), le32(bytes + 4)};
+    return EntryHeader{read_le32(bytes), read_le32(bytes + 4)};
+}
+
+bool unpack_entry(const EntryHeader& header, const uint8_t* packed, uint8_t* bytes) {
+    if (entry_is_stored(header)) {
+        if (packed != bytes && header.packed_size > 0)
+            std::memcpy(bytes, packed, header.packed_size);
+        return true;
+    }
+    return stream_decode_exact(packed, header.packed_size, bytes, header.unpacked_size);
 }
 
 std::vector<std::string> parse_file_name_list(const uint8_t* bytes, size_t length) {
@@ -41,9 +49,9 @@ bool is_bare_file_name(const std::string& name) {
 
 int64_t find_signature(const uint8_t* data, size_t length, const uint8_t* signature,
                        size_t signature_length) {
-    if (!data || !signature || signature_length == 0 || length < signature_length) return -1;
+    if (!data || !signature || signature_length == 0 || length <= signature_length) return -1;
     const uint8_t first = signature[0];
-    const size_t last_start = length - signature_length;
+    const size_t last_start = length - signature_length - 1;
     for (size_t i = 0; i <= last_start; ++i) {
         if (data[i] != first) continue;
         if (std::memcmp(data + i, signature, signature_length) == 0) return int64_t(i);

@@ -1,16 +1,17 @@
-// The payload blob's format, free of any file access: entry headers, the file-name list of
-// entry 0, the check that a listed name stays inside the target folder, and the search for the
-// library signature inside the authoring tool.
+// The payload blob's format, free of any file access: entry headers and contents, the file-name
+// list of entry 0, the check that a listed name stays inside the target folder, and the search
+// for the library signature inside the authoring tool. The installer and kvpack both build on
+// these rules, so that a blob the packer accepts is one the installer can install.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
+#include "core/product.h"
 
 inline constexpr size_t kEntryHeaderSize = 8;
-// The sound library is cut out of this installed file, and written under this name.
-inline constexpr const char* kLibraryHostName = "Kav-Producer.exe";
-inline constexpr const char* kLibraryFileName = "fmod.dll";
+// The sound library (kLibraryFileName) is cut out of this installed file.
+inline constexpr const char* kLibraryHostName = kProducerExe;
 inline constexpr const char* kPackFileName = "Kavento.pac";
 
 struct EntryHeader {
@@ -25,6 +26,11 @@ inline bool entry_is_stored(const EntryHeader& header) {
     return header.unpacked_size == header.packed_size;
 }
 
+// Fills bytes (room for header.unpacked_size) from the entry's packed bytes: a stored entry is
+// copied (nothing to do when packed is bytes), a stream must decode to exactly the unpacked size
+// with its end token and a matching check value. A stream of 0 bytes is an empty entry.
+bool unpack_entry(const EntryHeader& header, const uint8_t* packed, uint8_t* bytes);
+
 // The names of entry 0, in order. Every name ends at a CR; the byte after the CR (the LF) is
 // skipped unseen; text after the last CR is not a name; a zero byte ends the text early.
 std::vector<std::string> parse_file_name_list(const uint8_t* bytes, size_t length);
@@ -33,8 +39,10 @@ std::vector<std::string> parse_file_name_list(const uint8_t* bytes, size_t lengt
 // no folder separator or drive colon, not "." or "..", nothing Windows would strip or refuse.
 bool is_bare_file_name(const std::string& name);
 
-// Offset of the first place in data where the whole signature occurs, or -1. Every offset at
-// which the signature fits is tried; nothing past data + length is read.
+// Offset of the first place in data where the whole signature occurs, or -1. The starts tried
+// run from 0 up to and including length - signature_length - 1: a signature that ends flush with
+// the data's last byte is not looked for, since the library it begins cannot follow it there.
+// Nothing past data + length is read.
 int64_t find_signature(const uint8_t* data, size_t length, const uint8_t* signature,
                        size_t signature_length);
 

@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 #include "core/session.h"
+#include "engine/keep.h"
 #include "engine/undo.h"
 #include "payload/embedded.h"
-#include "payload/jc.h"
 #include "payload/pack_format.h"
 #include "services/file_services.h"
 
@@ -104,15 +104,10 @@ const uint8_t* pack_next_entry() {
         return nullptr;
     }
 
-    bool ok = read_exactly(packed, header.packed_size, got);
-    if (ok && !entry_is_stored(header)) {
-        // A stream that decodes to anything but its declared size, or fails its check value,
-        // must not be taken for the file it stands for.
-        ok = header.unpacked_size > 0 &&
-             jc_unpacked_size(packed, header.packed_size) == header.unpacked_size &&
-             jc_decode(packed, header.packed_size, reader.entry, header.unpacked_size) ==
-                 header.unpacked_size;
-    }
+    // A stream that decodes to anything but its declared size, or fails its check value, must
+    // not be taken for the file it stands for.
+    const bool ok =
+        read_exactly(packed, header.packed_size, got) && unpack_entry(header, packed, reader.entry);
     if (packed != reader.entry) std::free(packed);
     if (!ok) {
         release_entry();
@@ -151,8 +146,9 @@ int install_payload_files(const std::string& target, std::string& failed_path, v
     for (const std::string& name : session.file_name_list) {
         const std::string path = target + name;
         // A listed name is put behind the target folder as it is; one that is not a plain file
-        // name could reach outside it.
-        if (!is_bare_file_name(name) || !file_create(0, path)) {
+        // name could reach outside it. The file of an earlier installation is kept, not
+        // overwritten, so that a failed update can put it back.
+        if (!is_bare_file_name(name) || !keep_file(path) || !file_create(0, path)) {
             failed_path = path;
             return 0;
         }
@@ -185,7 +181,7 @@ LibraryResult extract_embedded_library(const std::string& target) {
         return LibraryResult::tool_not_opened;
     }
 
-    if (!file_create(0, library_path)) {
+    if (!keep_file(library_path) || !file_create(0, library_path)) {
         std::free(host);
         return LibraryResult::library_not_created;
     }

@@ -20,6 +20,8 @@ int dir_create(const std::string& path);
 int dir_delete_tree(const std::string& path, const std::string& pattern, int flags);
 int dir_delete(const std::string& path, const std::string& pattern);
 int file_delete(const std::string& path);
+// Renames a file within its volume; fails when the new name is taken (MoveFileA, on every Windows).
+int file_move(const std::string& from, const std::string& to);
 
 int file_create(int number, const std::string& path);
 int file_open_update(int number, const std::string& path);

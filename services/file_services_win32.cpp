@@ -129,6 +129,10 @@ int file_delete(const std::string& path) {
     return DeleteFileA(path.c_str()) ? 1 : 0;
 }
 
+int file_move(const std::string& from, const std::string& to) {
+    return MoveFileA(from.c_str(), to.c_str()) ? 1 : 0;
+}
+
 int file_create(int number, const std::string& path) {
     return open_numbered(number, path, GENERIC_WRITE, CREATE_ALWAYS);
 }

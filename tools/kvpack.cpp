@@ -3,17 +3,19 @@
 //   kvpack decode IN OUT                 a raw stream back to its bytes
 //   kvpack [-1..-9] pack OUT.blob FILE... (default level 9)
 //   kvpack list BLOB
-//   kvpack unpack BLOB DIR
+//   kvpack unpack BLOB DIR               (DIR is created when missing)
 // Every failure prints one line naming the file and exits with 1; nothing damaged is written.
 #include "file_bytes.h"
-#include "jc_encode.h"
-#include "payload/jc.h"
+#include "stream_encode.h"
+#include "payload/stream_format.h"
 #include "payload_blob.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -57,7 +59,7 @@ int cmd_encode(const std::string& in, const std::string& out, int level) {
     std::string err;
     if (!read_file(in, data, err)) return fail(in, err);
     if (data.size() > 0xFFFFFFFFu) return fail(in, "too large for one stream (4 GiB at most)");
-    std::vector<uint8_t> stream = jc_encode(data.data(), data.size(), level);
+    std::vector<uint8_t> stream = stream_encode(data.data(), data.size(), level);
     if (!write_file(out, stream, err)) return fail(out, err);
     return 0;
 }
@@ -66,10 +68,10 @@ int cmd_decode(const std::string& in, const std::string& out) {
     std::vector<uint8_t> stream;
     std::string err;
     if (!read_file(in, stream, err)) return fail(in, err);
-    if (stream.size() < kJcHeaderSize || stream[0] != 'J' || stream[1] != 'C')
+    if (!is_stream(stream.data(), stream.size()))
         return fail(in, "not a compressed stream (no \"JC\" header)");
-    std::vector<uint8_t> data(jc_unpacked_size(stream.data(), stream.size()));
-    if (jc_decode(stream.data(), stream.size(), data.data(), data.size()) != data.size())
+    std::vector<uint8_t> data(stream_unpacked_size(stream.data(), stream.size()));
+    if (!stream_decode_exact(stream.data(), stream.size(), data.data(), data.size()))
         return fail(in, "corrupt compressed stream");
     if (!write_file(out, data, err)) return fail(out, err);
     return 0;
@@ -80,6 +82,8 @@ int cmd_pack(const std::string& out, const std::vector<std::string>& inputs, int
     std::string err;
     for (const std::string& path : inputs) {
         BlobFile f{base_name(path), {}};
+        // Caught here, before the blob is built, so that the message names the file given.
+        if (!is_bare_file_name(f.name)) return fail(path, "the installer refuses this file name");
         if (!read_file(path, f.bytes, err)) return fail(path, err);
         for (const BlobFile& other : files)
             if (other.name == f.name) return fail(path, "a file of this name is already packed");
@@ -124,7 +128,7 @@ int cmd_list(const std::string& path) {
                 "name");
     for (size_t i = 0; i < entries.size(); ++i) {
         const BlobEntry& e = entries[i];
-        std::printf("%5zu %10zu %10u %10u  %-10s %s\n", i, e.offset - kBlobEntryHeader, e.unpacked,
+        std::printf("%5zu %10zu %10u %10u  %-10s %s\n", i, e.offset - kEntryHeaderSize, e.unpacked,
                     e.packed, e.stored() ? "stored" : "compressed",
                     i == 0 ? "(file-name list)" : names[i - 1].c_str());
     }
@@ -141,12 +145,15 @@ int cmd_unpack(const std::string& path, const std::string& dir) {
     // Everything is decoded and checked before the first file is written.
     std::vector<std::vector<uint8_t>> contents(names.size());
     for (size_t i = 0; i < names.size(); ++i) {
-        if (!is_safe_file_name(names[i]))
-            return fail(path, "entry " + std::to_string(i + 1) + ": unsafe file name \"" +
-                                  names[i] + "\"");
+        if (!is_bare_file_name(names[i]))
+            return fail(path, "entry " + std::to_string(i + 1) +
+                                  ": the installer refuses the file name \"" + names[i] + "\"");
         if (!read_blob_entry(blob.data(), entries[i + 1], contents[i], err))
             return fail(path, "entry " + std::to_string(i + 1) + " (" + names[i] + "): " + err);
     }
+    std::error_code made;
+    std::filesystem::create_directories(dir, made);
+    if (made) return fail(dir, made.message());
     for (size_t i = 0; i < names.size(); ++i) {
         std::string out = dir + "/" + names[i];
         if (!write_file(out, contents[i], err)) return fail(out, err);
@@ -167,12 +174,12 @@ int main(int argc, char** argv) {
     if (args.empty()) return usage();
     const std::string cmd = args[0];
     if (cmd == "encode" && args.size() == 3)
-        return cmd_encode(args[1], args[2], level ? level : kJcDefaultLevel);
+        return cmd_encode(args[1], args[2], level ? level : kStreamDefaultLevel);
     if (cmd == "decode" && args.size() == 3) return cmd_decode(args[1], args[2]);
     if (cmd == "pack" && args.size() >= 2)
         // The payload is packed once per build and shipped to every user: smallest wins.
         return cmd_pack(args[1], std::vector<std::string>(args.begin() + 2, args.end()),
-                        level ? level : kJcMaxLevel);
+                        level ? level : kStreamMaxLevel);
     if (cmd == "list" && args.size() == 2) return cmd_list(args[1]);
     if (cmd == "unpack" && args.size() == 3) return cmd_unpack(args[1], args[2]);
     return usage();

@@ -12,7 +12,7 @@ bad() { failed=$((failed + 1)); echo "FAIL: $*"; }
 expect_fail() { # expect_fail WORD-IN-MESSAGE command...
     local word=$1; shift
     if "$@" 2>err.txt; then bad "succeeded: $*"; return; fi
-    if [ "$(wc -l <err.txt)" -eq 1 ] && grep -q -- "$word" err.txt; then ok; else
+    if [ "$(wc -l <err.txt)" -eq 1 ] && grep -qF -- "$word" err.txt; then ok; else
         bad "message for '$*' lacks '$word': $(cat err.txt)"; fi
 }
 
@@ -36,28 +36,51 @@ off=$(( 8 + $(od -An -tu4 -j4 -N4 blob.pac | tr -d ' ') ))
 [ "$(od -An -tu4 -j$off -N8 blob.pac | tr -s ' ')" = " 300000 300000" ] && ok || bad "stored entry header"
 cmp -s <(tail -c +$((off + 9)) blob.pac | head -c 300000) in/random.bin && ok || bad "stored entry bytes"
 
-"$kvpack" encode in/text.txt t.jc && "$kvpack" decode t.jc t.out && cmp -s in/text.txt t.out \
+"$kvpack" encode in/text.txt t.stream && "$kvpack" decode t.stream t.out && cmp -s in/text.txt t.out \
     && ok || bad "encode/decode"
-"$kvpack" -9 encode in/text.txt t9.jc && "$kvpack" decode t9.jc t9.out && cmp -s in/text.txt t9.out \
+"$kvpack" -9 encode in/text.txt t9.stream && "$kvpack" decode t9.stream t9.out && cmp -s in/text.txt t9.out \
     && ok || bad "encode -9"
 
 expect_fail 'missing.bin' "$kvpack" pack b2.pac missing.bin
 [ ! -e b2.pac ] && ok || bad "failed pack left an output"
-expect_fail 'no.jc' "$kvpack" decode no.jc x
+expect_fail 'no.stream' "$kvpack" decode no.stream x
 expect_fail 'not a compressed stream' "$kvpack" decode in/text.txt x
 # A flipped bit in the middle of the stream: reported, and no output written.
-cp t.jc c.jc
-printf '\xff' | dd of=c.jc bs=1 seek=40 conv=notrunc status=none
-expect_fail 'corrupt' "$kvpack" decode c.jc c.out
+cp t.stream c.stream
+printf '\xff' | dd of=c.stream bs=1 seek=40 conv=notrunc status=none
+expect_fail 'corrupt' "$kvpack" decode c.stream c.out
 [ ! -e c.out ] && ok || bad "corrupt stream was written out"
-head -c 30 t.jc >short.jc
-expect_fail 'corrupt' "$kvpack" decode short.jc s.out
+head -c 30 t.stream >short.stream
+expect_fail 'corrupt' "$kvpack" decode short.stream s.out
 head -c 100000 blob.pac >cut.pac
 expect_fail 'cut.pac' "$kvpack" list cut.pac
 mkdir out2
 expect_fail 'cut.pac' "$kvpack" unpack cut.pac out2
 [ -z "$(ls out2)" ] && ok || bad "unpack of a truncated blob wrote files"
 expect_fail 'text.txt' "$kvpack" pack b3.pac in/text.txt in/text.txt
+# Names the installer refuses (Windows would strip the trailing dots and blanks) are refused here.
+for name in 'a.' 'a ' '...'; do
+    printf 'x' >"in/$name"
+    expect_fail "in/$name" "$kvpack" pack b4.pac in/text.txt "in/$name"
+done
+[ ! -e b4.pac ] && ok || bad "a refused name left a blob"
+printf '\004\0\0\0\004\0\0\0a.\r\n\001\0\0\0\001\0\0\0x' >dot.pac
+expect_fail 'refuses the file name "a."' "$kvpack" unpack dot.pac not-made
+[ ! -e not-made ] && ok || bad "a failed unpack made its folder"
+
+# A stream of 0 bytes decodes to an empty file, and its check value is checked all the same.
+"$kvpack" encode in/empty.dat e0.stream && "$kvpack" decode e0.stream e0.out && [ ! -s e0.out ] \
+    && ok || bad "empty stream round trip"
+[ "$(wc -c <e0.stream)" -eq 14 ] && ok || bad "empty stream is $(wc -c <e0.stream) bytes"
+cp e0.stream e0bad.stream
+printf '\001' | dd of=e0bad.stream bs=1 seek=6 conv=notrunc status=none
+expect_fail 'corrupt' "$kvpack" decode e0bad.stream e0bad.out
+# A compressed entry of 0 bytes is an empty file. The packer stores empty files (a stream is
+# larger), so this blob is made by hand; it unpacks into a folder that does not exist yet.
+{ printf '\007\0\0\0\007\0\0\0e.dat\r\n\0\0\0\0\016\0\0\0'; cat e0.stream; } >e0.pac
+"$kvpack" list e0.pac | grep -Eq '^ +1 +15 +0 +14  compressed +e\.dat$' && ok || bad "list e0.pac"
+"$kvpack" unpack e0.pac new/folder && [ -f new/folder/e.dat ] && [ ! -s new/folder/e.dat ] \
+    && ok || bad "unpack of a compressed empty entry into a new folder"
 expect_fail 'usage' "$kvpack" frobnicate
 
 echo "$passed passed, $failed failed"

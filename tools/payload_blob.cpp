@@ -1,16 +1,17 @@
 #include "payload_blob.h"
 
-#include "jc_encode.h"
-#include "payload/jc.h"
+#include "payload/little_endian.h"
+#include "payload/stream_format.h"
+#include "stream_encode.h"
+
+#include <algorithm>
 
 namespace {
 
 void put_le32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        out.push_back(uint8_t(v >> (8 * i)));
-}
-uint32_t get_le32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+    uint8_t le[4];
+    write_le32(le, v);
+    out.insert(out.end(), le, le + 4);
 }
 
 bool add_entry(const std::string& what, const std::vector<uint8_t>& bytes, int level,
@@ -19,14 +20,14 @@ bool add_entry(const std::string& what, const std::vector<uint8_t>& bytes, int l
         err = what + ": too large for a payload entry (4 GiB at most)";
         return false;
     }
-    std::vector<uint8_t> packed = jc_encode(bytes.data(), bytes.size(), level);
+    std::vector<uint8_t> packed = stream_encode(bytes.data(), bytes.size(), level);
     // The reader takes equal sizes as stored bytes, so a stream must come out strictly smaller.
     if (packed.size() >= bytes.size()) {
         packed = bytes;
     } else {
         std::vector<uint8_t> check(bytes.size());
-        uint32_t got = jc_decode(packed.data(), packed.size(), check.data(), check.size());
-        if (got != bytes.size() || check != bytes) {
+        if (!stream_decode_exact(packed.data(), packed.size(), check.data(), check.size()) ||
+            check != bytes) {
             err = what + ": compressed stream does not decode back (compressor fault)";
             return false;
         }
@@ -39,22 +40,13 @@ bool add_entry(const std::string& what, const std::vector<uint8_t>& bytes, int l
 
 } // namespace
 
-bool is_safe_file_name(const std::string& name) {
-    if (name.empty() || name == "." || name == "..") return false;
-    for (unsigned char c : name)
-        if (c < 32 || c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' || c == '"' ||
-            c == '<' || c == '>' || c == '|')
-            return false;
-    return true;
-}
-
 bool build_blob(const std::vector<BlobFile>& files, int level, std::vector<uint8_t>& blob,
                 std::string& err) {
     blob.clear();
     std::vector<uint8_t> list;
     for (const BlobFile& f : files) {
-        if (!is_safe_file_name(f.name)) {
-            err = f.name + ": not usable as a file name in the payload";
+        if (!is_bare_file_name(f.name)) {
+            err = f.name + ": the installer refuses this file name";
             return false;
         }
         list.insert(list.end(), f.name.begin(), f.name.end());
@@ -72,11 +64,12 @@ bool split_blob(const uint8_t* blob, size_t size, std::vector<BlobEntry>& entrie
     entries.clear();
     size_t at = 0;
     while (at < size) {
-        if (size - at < kBlobEntryHeader) {
+        if (size - at < kEntryHeaderSize) {
             err = "truncated entry header at offset " + std::to_string(at);
             return false;
         }
-        BlobEntry e{get_le32(blob + at), get_le32(blob + at + 4), at + kBlobEntryHeader};
+        const EntryHeader h = parse_entry_header(blob + at);
+        BlobEntry e{h.unpacked_size, h.packed_size, at + kEntryHeaderSize};
         if (size - e.offset < e.packed) {
             err = "entry " + std::to_string(entries.size()) + " at offset " + std::to_string(at) +
                   " runs past the end";
@@ -91,16 +84,12 @@ bool split_blob(const uint8_t* blob, size_t size, std::vector<BlobEntry>& entrie
 bool read_blob_entry(const uint8_t* blob, const BlobEntry& entry, std::vector<uint8_t>& bytes,
                      std::string& err) {
     const uint8_t* packed = blob + entry.offset;
-    if (entry.stored()) {
-        bytes.assign(packed, packed + entry.packed);
-        return true;
-    }
-    if (jc_unpacked_size(packed, entry.packed) != entry.unpacked) {
+    if (!entry.stored() && stream_unpacked_size(packed, entry.packed) != entry.unpacked) {
         err = "stream header does not match the entry's unpacked size";
         return false;
     }
     bytes.assign(entry.unpacked, 0);
-    if (jc_decode(packed, entry.packed, bytes.data(), bytes.size()) != entry.unpacked) {
+    if (!unpack_entry(entry.header(), packed, bytes.data())) {
         err = "corrupt compressed stream";
         return false;
     }
@@ -109,20 +98,13 @@ bool read_blob_entry(const uint8_t* blob, const BlobEntry& entry, std::vector<ui
 
 bool parse_name_list(const std::vector<uint8_t>& text, std::vector<std::string>& names,
                      std::string& err) {
-    names.clear();
-    size_t start = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r') continue;
-        if (i + 1 >= text.size() || text[i + 1] != '\n') {
-            err = "file-name list has a CR without LF";
-            return false;
-        }
-        names.emplace_back(text.begin() + long(start), text.begin() + long(i));
-        start = i + 2;
-        ++i;
-    }
-    if (start != text.size()) {
-        err = "file-name list does not end with CR LF";
+    names = parse_file_name_list(text.data(), text.size());
+    std::string said;
+    for (const std::string& name : names)
+        said += name + "\r\n";
+    if (said.size() != text.size() || !std::equal(said.begin(), said.end(), text.begin())) {
+        err = "file-name list is not names each followed by CR LF (the installer would read " +
+              std::to_string(names.size()) + " names from it)";
         return false;
     }
     return true;

@@ -3,19 +3,15 @@
 #include <shlobj.h>
 #include "core/page_loop.h"
 #include "core/session.h"
-#include "core/startup.h"
 #include "core/text_rules.h"
 #include "services/dir_examine.h"
+#include "services/special_folders.h"
 #include "ui/dialogs.h"
+#include "ui/page_table.h"
 #include "ui/toolkit.h"
 #include "ui/wizard_window.h"
 
 namespace {
-
-void set_gadgets_hidden(std::initializer_list<int> gadgets, int hidden) {
-    for (int gadget : gadgets)
-        set_gadget_hidden(gadget, hidden);
-}
 
 void set_gadgets_disabled(std::initializer_list<int> gadgets, int disabled) {
     for (int gadget : gadgets)
@@ -28,7 +24,7 @@ const std::string kSubFolder = std::string("\\") + kProductFolderName;
 bool accept_target_folder() {
     std::string folder = without_trailing_backslash(read_gadget_text(TargetPathField));
     // An update goes into the recorded folder, which exists by nature: never ask about it.
-    bool ask = session.existing_install == 0 && dir_examine(0, folder, "*.*") != 0;
+    bool ask = session.existing_install == 0 && folder_exists(folder);
     if (ask) {
         std::string question = "Das Verzeichnis '" + folder +
                                "' existiert bereits. Möchten Sie die Programme dennoch in dieses "
@@ -72,12 +68,7 @@ void set_start_menu_choice_enabled(bool enabled) {
 } // namespace
 
 void run_target_folder_page() {
-    set_gadgets_hidden({LicenceHeader, LicenceText, LicenceAcceptCheckbox}, 1);
-    set_gadgets_hidden({TargetHeader, TargetInfoText, TargetFrame, TargetPathField, BrowseButton},
-                       0);
-    set_gadgets_hidden({StartMenuHeader, StartMenuInfoText, StartMenuFolderField,
-                        StartMenuFolderList, NoShortcutsCheckbox},
-                       1);
+    show_page(3);
     write_gadget_text(TargetPathField, session.target_folder);
     set_gadgets_disabled({TargetPathField, BrowseButton}, session.existing_install == 1 ? 1 : 0);
 
@@ -107,15 +98,7 @@ void run_target_folder_page() {
 }
 
 void run_start_menu_page() {
-    set_gadgets_hidden({TargetHeader, TargetInfoText, TargetFrame, TargetPathField, BrowseButton},
-                       1);
-    set_gadget_hidden(NextButton, 0);
-    set_gadgets_hidden({StartMenuHeader, StartMenuInfoText, StartMenuFolderField,
-                        StartMenuFolderList, NoShortcutsCheckbox},
-                       0);
-    set_gadgets_hidden({ShortcutsHeader, ShortcutsFrame, DesktopProducerCheckbox,
-                        DesktopPlayerCheckbox, InstallButton},
-                       1);
+    show_page(4);
     if (!fill_start_menu_list()) {
         message_box("Fehler", "Das Startmenü kann nicht nach Ordnern durchsucht werden.",
                     kButtonsOk);

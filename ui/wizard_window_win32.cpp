@@ -5,17 +5,13 @@
 #include "core/session.h"
 #include "ui/artwork.h"
 #include "ui/licence_text.h"
+#include "ui/page_table.h"
 #include "ui/pictures.h"
 #include "ui/toolkit.h"
 
 namespace {
 
 constexpr char kCR[] = "\r"; // a lone CR starts a new line in a text gadget
-
-void hide(int first, int last) {
-    for (int g = first; g <= last; ++g)
-        set_gadget_hidden(g, 1);
-}
 
 void picture_view(int gadget, int x, int y, int width, int height, Picture picture) {
     create_picture_view(gadget, x, y, width, height, picture_handle(picture));
@@ -38,8 +34,7 @@ void build_wizard_window() {
 
     picture_view(WelcomeStripImage, 0, 0, 160, 310, WelcomeStripPicture);
     picture_view(WelcomeImage, 160, 0, 320, 310, WelcomePicture);
-    set_gadget_hidden(WelcomeStripImage, 1);
-    set_gadget_hidden(WelcomeImage, 1);
+    set_page_group_hidden(0, 1);
 
     picture_view(SystemCheckHeader, 0, 0, 480, 60, SystemCheckHeaderPicture);
     create_checkbox(OsCheckbox, 40, 80, 40, 20, "");
@@ -51,11 +46,9 @@ void build_wizard_window() {
     create_label(Direct3DLabel, 60, 143, 220, 20, "Direct3D verfügbar");
     create_checkbox(SystemOkCheckbox, 40, 240, 40, 20, "");
     create_label(SystemOkLabel, 60, 243, 220, 20, "Der PC erfüllt die Systemvoraussetztungen.");
-    set_gadget_hidden(SystemCheckHeader, 1);
     for (int box : {OsCheckbox, DirectXCheckbox, Direct3DCheckbox, SystemOkCheckbox})
         set_gadget_disabled(box, 1);
-    hide(OsCheckbox, OsLabel);
-    hide(DirectXLabel, SystemOkLabel);
+    set_page_group_hidden(1, 1);
 
     picture_view(LicenceHeader, 0, 0, 480, 60, LicenceHeaderPicture);
     create_rich_viewer(LicenceText, 20, 80, 440, 188);
@@ -66,7 +59,7 @@ void build_wizard_window() {
         SendMessageA(editor, EM_SETOPTIONS, ECOOP_OR, ECO_READONLY);
     create_checkbox(LicenceAcceptCheckbox, 20, 285, 440, 20,
                     "Ja, ich akzeptiere die Lizenzbedingungen.");
-    hide(LicenceHeader, LicenceAcceptCheckbox);
+    set_page_group_hidden(2, 1);
     set_gadget_hidden(BackButton, 1);
 
     picture_view(TargetHeader, 0, 0, 480, 60, TargetHeaderPicture);
@@ -81,7 +74,7 @@ void build_wizard_window() {
     create_group_frame(TargetFrame, 20, 240, 440, 60, "Zielverzeichnis");
     create_line_edit(TargetPathField, 40, 262, 300, 20, "", 0);
     create_button(BrowseButton, 360, 260, 80, 25, "Durchsuchen");
-    hide(TargetHeader, BrowseButton);
+    set_page_group_hidden(3, 1);
 
     picture_view(StartMenuHeader, 0, 0, 480, 60, StartMenuHeaderPicture);
     create_label(StartMenuInfoText, 20, 80, 440, 40,
@@ -91,7 +84,7 @@ void build_wizard_window() {
     create_line_edit(StartMenuFolderField, 20, 120, 440, 20, "", kEditKeepSelection);
     create_list_box(StartMenuFolderList, 20, 145, 440, 130);
     create_checkbox(NoShortcutsCheckbox, 20, 285, 440, 20, "Keine Verknüpfungen erstellen");
-    hide(StartMenuHeader, NoShortcutsCheckbox);
+    set_page_group_hidden(4, 1);
 
     picture_view(ShortcutsHeader, 0, 0, 480, 60, ShortcutsHeaderPicture);
     create_group_frame(ShortcutsFrame, 20, 80, 440, 100, "Symbole erstellen ...");
@@ -99,7 +92,7 @@ void build_wizard_window() {
                     "Verküpfung auf dem Dekstop für den Kavento-Producer anlegen");
     create_checkbox(DesktopPlayerCheckbox, 40, 140, 350, 20,
                     "Verküpfung auf dem Dekstop für den Kavento-Player anlegen");
-    hide(ShortcutsHeader, DesktopPlayerCheckbox);
+    set_page_group_hidden(5, 1);
     set_gadget_hidden(InstallButton, 1);
 
     picture_view(InstallHeader, 0, 0, 480, 60, InstallHeaderPicture);
@@ -107,5 +100,5 @@ void build_wizard_window() {
     create_progress_bar(InstallProgressBar, 40, 143, 400, 30, 0, 100);
     create_checkbox(LaunchProducerCheckbox, 20, 285, 440, 20,
                     "Nach dem Fertigstellen den Kavento-Producer starten");
-    hide(InstallHeader, LaunchProducerCheckbox);
+    set_page_group_hidden(6, 1);
 }

@@ -2,14 +2,14 @@
 // area shows the document it was started with.
 #pragma once
 #include <windows.h>
+#include "core/product.h"
 
-inline constexpr const char* kProgramVersion = "1.20.1";
 // The control id of the static text that shows the document line and the details.
 inline constexpr int kDocumentTextId = 100;
 
-// Opens the window "<product_name> 1.20.1" and runs its message loop; returns the exit code.
-// command_line is WinMain's (without the program name); details, when not null, is shown below
-// the document line.
+// Opens the window "<product_name> <kVersionText>" and runs its message loop; returns the exit
+// code. command_line is WinMain's (without the program name); details, when not null, is shown
+// below the document line.
 int run_program_window(HINSTANCE instance, const char* product_name, const char* command_line,
                        const char* details);
 

@@ -77,7 +77,7 @@ int run_program_window(HINSTANCE instance, const char* product_name, const char*
     if (!RegisterClassA(&window_class)) return 1;
 
     char title[128];
-    wsprintfA(title, "%.100s %s", product_name, kProgramVersion);
+    wsprintfA(title, "%.100s %s", product_name, kVersionText);
     HWND window = CreateWindowExA(0, kClassName, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                                   CW_USEDEFAULT, 560, 240, nullptr, nullptr, instance, nullptr);
     if (!window) return 1;

@@ -17,11 +17,12 @@ void describe_sound(char* out) {
     char path[MAX_PATH];
     DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
     char* slash = n && n < sizeof path ? std::strrchr(path, '\\') : nullptr;
-    if (!slash || static_cast<size_t>(slash - path) + sizeof "\\fmod.dll" > sizeof path) {
+    const size_t name_size = std::strlen(kLibraryFileName) + 1; // with its zero
+    if (!slash || static_cast<size_t>(slash + 1 - path) + name_size > sizeof path) {
         lstrcpyA(out, "Sound: nicht verfügbar.");
         return;
     }
-    std::strcpy(slash + 1, "fmod.dll");
+    std::strcpy(slash + 1, kLibraryFileName);
     HMODULE library = LoadLibraryA(path);
     GetVersionProc get_version = library ? reinterpret_cast<GetVersionProc>(reinterpret_cast<void*>(
                                                GetProcAddress(library, "FSOUND_GetVersion")))

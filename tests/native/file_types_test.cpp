@@ -1,5 +1,6 @@
 #include "check.h"
 #include "engine/file_types.h"
+#include "engine/uninstall_file_types.h"
 
 namespace {
 const uint32_t kWin7 = 0x1DB10106;  // 6.1 build 7601: bits 16-23 = 0xB1
@@ -119,10 +120,147 @@ static void class_layout() {
     CHECK_EQ(kvf(kWin98, "Kavento-File", kProgram, "").size(), size_t(4));
 }
 
+// --- What the uninstaller removes again -------------------------------------------------------
+
+namespace {
+const std::string kTarget = "C:\\Program Files\\Kavento-Producer";
+
+// The registry after the installation's two registrations, as the uninstaller reads it.
+std::vector<RegistryReading> installed(uint32_t version) {
+    std::vector<RegistryReading> now;
+    for (const DocumentType& type : kDocumentTypes)
+        for (const FileTypeWrite& w :
+             file_type_writes(version, type.extension, type.description, kProgram, kProgram,
+                              "Kav-Player.exe", kOpenVerb, kOpenVerb))
+            now.push_back({w.root, w.sub_key, w.value_name, true, w.data});
+    return now;
+}
+
+void set(std::vector<RegistryReading>& now, RegRoot root, const std::string& key,
+         const std::string& text) {
+    for (RegistryReading& r : now)
+        if (r.root == root && r.key == key && r.name.empty()) {
+            r.text = text;
+            return;
+        }
+    now.push_back({root, key, "", true, text});
+}
+
+bool removes_value(const std::vector<UninstallStep>& steps, RegRoot root, const std::string& key,
+                   const std::string& name) {
+    for (const UninstallStep& s : steps)
+        if (s.action == UninstallAction::kDeleteRegValue && s.root == root && s.path == key &&
+            s.value_name == name)
+            return true;
+    return false;
+}
+
+size_t value_removals(const std::vector<UninstallStep>& steps) {
+    size_t n = 0;
+    for (const UninstallStep& s : steps)
+        n += s.action == UninstallAction::kDeleteRegValue;
+    return n;
+}
+
+const std::string kFileExts = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\";
+} // namespace
+
+// Everything that either layout wrote goes again: each value once, every key it lies in after
+// all values, innermost first; and the uninstaller reads every one of them.
+static void removal_of_both_layouts() {
+    std::vector<RegistryReading> readings = file_type_readings();
+    for (uint32_t version : {kWin7, kWin98}) {
+        std::vector<RegistryReading> now = installed(version);
+        std::vector<UninstallStep> steps = file_type_removals(now, kTarget);
+        size_t distinct = 0;
+        for (size_t i = 0; i < now.size(); ++i) {
+            const RegistryReading& w = now[i];
+            CHECK(removes_value(steps, w.root, w.key, w.name));
+            bool read = false;
+            for (const RegistryReading& r : readings)
+                read |= r.root == w.root && r.key == w.key && r.name == w.name;
+            CHECK(read);
+            bool repeated = false;
+            for (size_t j = 0; j < i; ++j)
+                repeated |= now[j].root == w.root && now[j].key == w.key && now[j].name == w.name;
+            distinct += !repeated;
+            // The key is pruned, after the last value removal.
+            size_t last_value = 0, prune = 0;
+            for (size_t k = 0; k < steps.size(); ++k) {
+                if (steps[k].action == UninstallAction::kDeleteRegValue) last_value = k;
+                if (steps[k].action == UninstallAction::kPruneRegKey && steps[k].root == w.root &&
+                    steps[k].path == w.key)
+                    prune = k;
+            }
+            CHECK(prune > last_value);
+        }
+        CHECK_EQ(value_removals(steps), distinct);
+        // The same documents' types, registered by an installation in another folder, stay.
+        CHECK_EQ(value_removals(file_type_removals(now, "C:\\Andere")), size_t(0));
+        // Paths are compared as the system compares them.
+        CHECK_EQ(value_removals(file_type_removals(now, "c:\\PROGRAM FILES\\kavento-producer.")),
+                 distinct);
+    }
+    // Nothing there, nothing to remove; only empty keys would be tidied.
+    CHECK_EQ(value_removals(file_type_removals({}, kTarget)), size_t(0));
+}
+
+// The user has given an extension to another program: that association stays whole.
+static void associations_of_other_programs() {
+    const std::string other = "\"C:\\Betrachter\\Betrachter.exe\" \"%1\"";
+    // Application layout: .kvf now names another class, kve_auto_file opens another program.
+    std::vector<RegistryReading> now = installed(kWin7);
+    set(now, kHkeyClassesRoot, ".kvf", "Betrachter.Datei");
+    set(now, kHkeyClassesRoot, "kve_auto_file\\shell\\open\\command", other);
+    std::vector<UninstallStep> steps = file_type_removals(now, kTarget);
+    CHECK(!removes_value(steps, kHkeyClassesRoot, ".kvf", ""));
+    CHECK(removes_value(steps, kHkeyClassesRoot, "kvf_auto_file", ""));
+    CHECK(removes_value(steps, kHkeyClassesRoot, "kvf_auto_file\\DefaultIcon", ""));
+    CHECK(!removes_value(steps, kHkeyClassesRoot, ".kve", ""));
+    CHECK(!removes_value(steps, kHkeyClassesRoot, "kve_auto_file", ""));
+    CHECK(!removes_value(steps, kHkeyClassesRoot, "kve_auto_file\\DefaultIcon", ""));
+    CHECK(!removes_value(steps, kHkeyClassesRoot, "kve_auto_file\\shell\\open\\command", ""));
+    // The per-user entries name this installation's player: they go.
+    CHECK(removes_value(steps, kHkeyCurrentUser, kFileExts + ".kvf", "Application"));
+    CHECK(removes_value(steps, kHkeyCurrentUser, kFileExts + ".kve", "Application"));
+
+    // The program's own key now starts another Kav-Player.exe: it and the per-user entries that
+    // lead to it stay.
+    now = installed(kWin7);
+    set(now, kHkeyClassesRoot, "Applications\\Kav-Player.exe\\shell\\open\\command",
+        "\"D:\\Kav-Player.exe\" \"%1\"");
+    steps = file_type_removals(now, kTarget);
+    CHECK(!removes_value(steps, kHkeyClassesRoot,
+                         "Applications\\Kav-Player.exe\\shell\\open\\command", ""));
+    CHECK(!removes_value(steps, kHkeyCurrentUser, kFileExts + ".kvf", "Application"));
+    CHECK(removes_value(steps, kHkeyClassesRoot, ".kvf", ""));
+
+    // Class layout: the class opens another program, so both extensions keep naming it.
+    now = installed(kWin98);
+    set(now, kHkeyLocalMachine, "Software\\Classes\\Kav-Player.exe\\shell\\open\\command", other);
+    CHECK_EQ(value_removals(file_type_removals(now, kTarget)), size_t(0));
+    // Or one extension names another class: only that one stays.
+    now = installed(kWin98);
+    set(now, kHkeyLocalMachine, "Software\\Classes\\.kve", "Betrachter.Datei");
+    steps = file_type_removals(now, kTarget);
+    CHECK(!removes_value(steps, kHkeyLocalMachine, "Software\\Classes\\.kve", ""));
+    CHECK(removes_value(steps, kHkeyLocalMachine, "Software\\Classes\\.kvf", ""));
+    CHECK(removes_value(steps, kHkeyLocalMachine, "Software\\Classes\\Kav-Player.exe", ""));
+    // A command of another form (no quotes, other argument) is not ours either.
+    for (const char* command :
+         {"C:\\Program Files\\Kavento-Producer\\Kav-Player.exe \"%1\"",
+          "\"C:\\Program Files\\Kavento-Producer\\Kav-Player.exe\" /play \"%1\"",
+          "\"C:\\Program Files\\Kavento-Producer\\Kav-Player.exe\" \"%1\" ", "\"\" \"%1\""})
+        CHECK(!is_command_for(command, kProgram));
+    CHECK(is_command_for(kCommand, kProgram));
+}
+
 int main() {
     layout_choice();
     command_text();
     application_layout();
     class_layout();
+    removal_of_both_layouts();
+    associations_of_other_programs();
     return check_report();
 }

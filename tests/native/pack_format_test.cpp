@@ -1,7 +1,9 @@
-// The payload format without files: entry headers, the file-name list of entry 0, the bare-name
-// rule that keeps listed files inside the target folder, and the library signature search.
+// The payload format without files: entry headers and contents, the file-name list of entry 0,
+// the bare-name rule that keeps listed files inside the target folder, and the library signature
+// search. The installer and kvpack both read by these rules.
 #include "payload/pack_format.h"
 #include "check.h"
+#include "stream_test_bits.h"
 
 namespace {
 
@@ -14,6 +16,39 @@ void entry_header() {
     EntryHeader h = parse_entry_header(bytes);
     CHECK_EQ(h.unpacked_size, 1204768u);
     CHECK_EQ(h.packed_size, 0x8007CE5Eu);
+}
+
+// unpack_entry on a private copy of the packed bytes, into bytes sized as the header says.
+bool unpacks(uint32_t unpacked_size, const std::vector<uint8_t>& packed,
+             std::vector<uint8_t>& bytes) {
+    std::vector<uint8_t> in(packed);
+    bytes.assign(unpacked_size, 0);
+    return unpack_entry(EntryHeader{unpacked_size, uint32_t(in.size())}, in.data(), bytes.data());
+}
+
+void entry_contents() {
+    const std::vector<uint8_t> xyz = {'x', 'y', 'z'};
+    std::vector<uint8_t> bytes;
+    CHECK(unpacks(3, xyz, bytes) && bytes == xyz);
+    // The installer reads a stored entry straight into its buffer: nothing to copy.
+    std::vector<uint8_t> in_place = xyz;
+    CHECK(unpack_entry(EntryHeader{3, 3}, in_place.data(), in_place.data()) && in_place == xyz);
+    CHECK(unpacks(0, {}, bytes) && bytes.empty());
+
+    StreamBits abc;
+    abc.width8().literal('a', 8).literal('b', 8).literal('c', 8).short_match(3, 3).end();
+    CHECK(unpacks(6, abc.stream(6, 0xC1CCCAC2), bytes) &&
+          bytes == (std::vector<uint8_t>{'a', 'b', 'c', 'a', 'b', 'c'}));
+    CHECK(!unpacks(6, abc.stream(6, 0xC1CCCAC3), bytes));     // check value does not match
+    CHECK(!unpacks(5, abc.stream(6, 0), bytes));              // the stream declares another size
+    CHECK(!unpacks(7, std::vector<uint8_t>(14, 'x'), bytes)); // not a stream at all
+
+    // A compressed entry of 0 bytes is an empty file, as long as its stream is sound.
+    StreamBits empty;
+    empty.width8().end();
+    CHECK(unpacks(0, empty.stream(0, 0), bytes) && bytes.empty());
+    CHECK(!unpacks(0, empty.stream(0, 1), bytes));
+    CHECK(!unpacks(0, StreamBits().stream(0, 0), bytes)); // no end token
 }
 
 void file_name_list() {
@@ -78,13 +113,17 @@ void signature_search() {
     std::copy(sig.begin(), sig.end() - 1, twice.begin() + 50);
     CHECK_EQ(find_signature(twice.data(), twice.size(), sig.data(), sig.size()), int64_t(300));
 
-    // At the very end, and where it would run past the end.
-    std::vector<uint8_t> tail(data.begin(), data.begin() + 500);
+    // The last start tried is length - 201 for the 200-byte block: one byte must follow it.
+    // Flush with the end, or running past it, it is not found.
+    std::vector<uint8_t> tail(data.begin(), data.begin() + 501);
     CHECK_EQ(find_signature(tail.data(), tail.size(), sig.data(), sig.size()), int64_t(300));
+    std::vector<uint8_t> flush(data.begin(), data.begin() + 500);
+    CHECK_EQ(find_signature(flush.data(), flush.size(), sig.data(), sig.size()), int64_t(-1));
     std::vector<uint8_t> cut(data.begin(), data.begin() + 499);
     CHECK_EQ(find_signature(cut.data(), cut.size(), sig.data(), sig.size()), int64_t(-1));
     CHECK_EQ(find_signature(sig.data(), 199, sig.data(), sig.size()), int64_t(-1));
-    CHECK_EQ(find_signature(sig.data(), sig.size(), sig.data(), sig.size()), int64_t(0));
+    CHECK_EQ(find_signature(data.data() + 300, 201, sig.data(), sig.size()), int64_t(0));
+    CHECK_EQ(find_signature(sig.data(), sig.size(), sig.data(), sig.size()), int64_t(-1));
     CHECK_EQ(find_signature(nullptr, 0, sig.data(), sig.size()), int64_t(-1));
 
     CHECK_EQ(library_copy_length(1204768, 740916, 161280), size_t(161280));
@@ -97,6 +136,7 @@ void signature_search() {
 
 int main() {
     entry_header();
+    entry_contents();
     file_name_list();
     bare_names();
     signature_search();

@@ -1,5 +1,7 @@
 // The platform-free half of the undo list and the uninstall log: list order, the split of a log
-// line into tag and argument, the merge of an old log and the registry value argument.
+// line into tag and argument, the merge of an old log, which records reach the log, the registry
+// value argument, and the names under which replaced things are kept.
+#include "engine/keep.h"
 #include "engine/undo.h"
 #include "check.h"
 
@@ -97,6 +99,54 @@ void merge() {
     CHECK_EQ(log_line_text(one.back()), long_line);
 }
 
+// What an update keeps for its roll-back never reaches the log, and the old log's lines never
+// reach the list that a roll-back carries out.
+void records_in_the_log() {
+    UndoAction kept_file{kTagRestoreFile, "C:\\P\\a.exe"};
+    kept_file.detail.kept_path = "C:\\P\\a.exe.~kv1";
+    UndoAction kept_value{kTagRestoreRegValue, "SOFTWARE\\Kavento-Producer\\"};
+    kept_value.detail.value_name = "version_string";
+    const std::deque<UndoAction> list = {
+        {kTagDeleteFile, "C:\\P\\Uninstall.txt"},
+        {kTagRemoveRegValue, "Software\\Microsoft\\x"},
+        {kTagRemoveRegKey, ".kvf"},
+        {kTagDeleteRegValue, "SOFTWARE\\Kavento-Producer\\version_string"},
+        kept_value,
+        {kTagDeleteFile, "C:\\P\\a.exe"},
+        kept_file,
+        {kTagDeletePackFile, "C:\\Temp\\Kavento.pac"},
+    };
+    const std::deque<UndoAction> log =
+        log_actions(list, {"*Delete file: C:\\P\\a.exe", "*Restore file: C:\\old"});
+    CHECK((lines_of(log) ==
+           std::vector<std::string>{
+               "*Delete file: C:\\P\\Uninstall.txt",
+               "*Delete reg_value_local_machine: SOFTWARE\\Kavento-Producer\\version_string",
+               "*Delete file: C:\\P\\a.exe",
+               "*Delete File: C:\\Temp\\Kavento.pac",
+               // An old line is carried on whatever its tag says.
+               "*Restore file: C:\\old",
+           }));
+    CHECK_EQ(list.size(), size_t(8));
+    for (const UndoAction& a : log)
+        CHECK(a.detail.kept_path.empty());
+}
+
+void kept_names() {
+    // In the original's own folder, one name per attempt, never one of the names written.
+    const std::string original = "C:\\Program Files\\K\\Kav-Player.exe";
+    CHECK_EQ(kept_file_path(original, 1), original + ".~kv1");
+    CHECK(kept_file_path(original, 1) != kept_file_path(original, 2));
+
+    CHECK((key_path_prefixes("Applications\\Kav-Player.exe\\shell") ==
+           std::vector<std::string>{"Applications", "Applications\\Kav-Player.exe",
+                                    "Applications\\Kav-Player.exe\\shell"}));
+    CHECK((key_path_prefixes("SOFTWARE\\Kavento-Producer\\") ==
+           std::vector<std::string>{"SOFTWARE", "SOFTWARE\\Kavento-Producer"}));
+    CHECK((key_path_prefixes(".kvf") == std::vector<std::string>{".kvf"}));
+    CHECK(key_path_prefixes("").empty());
+}
+
 void reg_value_argument() {
     std::string key, name;
     split_reg_value_argument("SOFTWARE\\Kavento-Producer\\version_number", key, name);
@@ -123,6 +173,8 @@ int main() {
     list_order();
     line_split();
     merge();
+    records_in_the_log();
+    kept_names();
     reg_value_argument();
     return check_report();
 }

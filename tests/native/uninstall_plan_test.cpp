@@ -1,4 +1,5 @@
 #include "check.h"
+#include "engine/restart_deletion.h"
 #include "engine/uninstall_plan.h"
 
 static bool skipped(const std::string& line) {
@@ -48,6 +49,71 @@ static void the_four_tags() {
     // Bytes of the ANSI code page above 0x7f are ordinary name bytes.
     s = classify_log_line("*Delete directory: C:\\Eigene Dateien\\Pr\xe4sentationen");
     CHECK(s.action == UninstallAction::kDeleteFolder);
+    CHECK_EQ(s.line, std::string("*Delete directory: C:\\Eigene Dateien\\Pr\xe4sentationen"));
+}
+
+// Registry values read the way the installer's roll-back reads them: split at the last
+// backslash, the key without a leading double quote, each part up to its first double quote.
+static void quoted_registry_values() {
+    struct Case {
+        const char* argument;
+        const char* key;
+        const char* name;
+    } cases[] = {
+        {"\"SOFTWARE\\Kavento-Producer\\version_number\"", "SOFTWARE\\Kavento-Producer",
+         "version_number"},
+        {"SOFTWARE\\Kavento-Producer\\version_number\"", "SOFTWARE\\Kavento-Producer",
+         "version_number"},
+        {"\"SOFTWARE\\Kav\"ento\\x", "SOFTWARE\\Kav", "x"},
+        {"SOFTWARE\\Kavento-Producer\\program_path\" \"alt\"", "SOFTWARE\\Kavento-Producer",
+         "program_path"},
+    };
+    for (const Case& c : cases) {
+        UninstallStep s =
+            classify_log_line(std::string("*Delete reg_value_local_machine: ") + c.argument);
+        CHECK(s.action == UninstallAction::kDeleteRegValue);
+        CHECK_EQ(s.path, std::string(c.key));
+        CHECK_EQ(s.value_name, std::string(c.name));
+    }
+    // What the rule leaves without a name or without a key is not acted on: a default value
+    // may be anybody's.
+    CHECK(
+        skipped("*Delete reg_value_local_machine: SOFTWARE\\Kavento-Producer\\\"version_number\""));
+    CHECK(skipped("*Delete reg_value_local_machine: \"\\version_number"));
+    // Key lines have no quote rule: a key name may hold a double quote.
+    CHECK(classify_log_line("*Delete reg_key_local_machine: SOFTWARE\\\"K\"\\").action ==
+          UninstallAction::kDeleteRegKey);
+}
+
+// The system trims a component's final dot, and the last component's final dots and blanks:
+// "Kavento Test." is stored as "Kavento Test", and so are the links made inside it.
+static void trimmed_names() {
+    struct Case {
+        const char* path;
+        const char* stored;
+    } cases[] = {
+        {"C:\\P\\Kavento Test.", "C:\\P\\Kavento Test"},
+        {"C:\\P\\Kavento Test.\\Uninstall.lnk", "C:\\P\\Kavento Test\\Uninstall.lnk"},
+        {"C:\\P\\Kavento Test . .", "C:\\P\\Kavento Test"},
+        {"C:\\P\\a..\\b", "C:\\P\\a.\\b"},
+        {"C:\\P\\a \\b", "C:\\P\\a \\b"},
+        {"C:\\P\\.x", "C:\\P\\.x"},
+        {"\\\\server\\share\\K.\\x.", "\\\\server\\share\\K\\x"},
+    };
+    for (const Case& c : cases) {
+        CHECK(is_removable_file_path(c.path));
+        CHECK_EQ(stored_path_form(c.path), std::string(c.stored));
+        UninstallStep s = classify_log_line(std::string("*Delete file: ") + c.path);
+        CHECK_EQ(s.path, std::string(c.stored));
+    }
+    CHECK(same_path("C:\\Programme\\Kav.\\Uninstall.EXE", "c:\\programme\\kav\\uninstall.exe"));
+    CHECK(same_path("C:\\\xc4rger", "C:\\\xe4rger"));
+    CHECK(!same_path("C:\\K\\a", "C:\\K\\a\\b"));
+    // Components of dots and blanks alone would climb or vanish once trimmed.
+    for (const char* path :
+         {"C:\\P\\. .\\x", "C:\\P\\.. ", "C:\\P\\...", "C:\\P\\ ", "C:\\P\\ .\\x",
+          "\\\\server.\\share\\x", "\\\\server\\share \\x", "\\\\?\\C:\\x.", "\\\\.\\C:\\x"})
+        CHECK(!is_removable_file_path(path));
 }
 
 static void lines_left_alone() {
@@ -87,6 +153,7 @@ static void lines_left_alone() {
     CHECK(skipped("*Delete reg_value_local_machine: version_number"));
     CHECK(skipped("*Delete reg_value_local_machine: SOFTWARE\\Kavento-Producer\\"));
     CHECK(skipped("*Delete reg_value_local_machine: \"SOFTWARE\\Kavento-Producer\\\"x"));
+    CHECK(skipped("*Delete reg_value_local_machine: SOFTWARE\\Kav\\x\ty"));
     CHECK(skipped("*Delete reg_value_local_machine: SOFTWARE\\Kav\x01\\x"));
 }
 
@@ -117,8 +184,9 @@ static void whole_logs() {
         "*Delete File: C:\\Temp\\Kavento.pac\r\n"
         "*Delete reg_key_local_machine: SOFTWARE\\Kavento-Producer\\\r\n"
         "*Delete directory: C:\\K";
-    UninstallPlan plan = plan_uninstall(log);
+    UninstallPlan plan = plan_uninstall(log, "C:\\Elsewhere");
     CHECK_EQ(plan.steps.size(), size_t(4));
+    CHECK_EQ(plan.own_steps_begin, size_t(4));
     CHECK_EQ(plan.skipped_lines, size_t(1)); // the pack file's line is expected, the garbage not
     if (plan.steps.size() == 4) {
         CHECK(plan.steps[0].action == UninstallAction::kDeleteFile);
@@ -127,8 +195,51 @@ static void whole_logs() {
         CHECK(plan.steps[3].action == UninstallAction::kDeleteFolder);
         CHECK_EQ(plan.steps[3].path, std::string("C:\\K"));
     }
-    CHECK(plan_uninstall("").steps.empty());
-    CHECK(plan_uninstall(std::string(100000, '\n')).steps.empty());
+    CHECK(plan_uninstall("", "C:\\K").steps.empty());
+    CHECK(plan_uninstall(std::string(100000, '\n'), "C:\\K").steps.empty());
+}
+
+// The uninstaller's own program, then its own log, then the folders holding them come last, so
+// that they stay while anything else is left. The log's target was typed "Kav." and the program
+// runs from "KAV".
+static void own_files_last() {
+    const std::string t = "C:\\Programme\\Kav.\\";
+    std::string log = "*Delete file: " + t + "Uninstall.txt\r\n" +  //
+                      "*Delete directory: " + t + "HTML\r\n" +      //
+                      "*Delete file: " + t + "fmod.dll\r\n" +       //
+                      "*Delete directory: C:\\Programme\r\n" +      //
+                      "*Delete file: " + t + "Uninstall.exe\r\n" +  //
+                      "*Delete file: " + t + "Kav-Player.exe\r\n" + //
+                      "*Delete directory: " + t.substr(0, t.size() - 1) + "\r\n";
+    UninstallPlan plan = plan_uninstall(log, "c:\\programme\\KAV");
+    const char* order[] = {"HTML",          "fmod.dll",      "Kav-Player.exe",    "Uninstall.exe",
+                           "Uninstall.txt", "C:\\Programme", "C:\\Programme\\Kav"};
+    CHECK_EQ(plan.steps.size(), size_t(7));
+    CHECK_EQ(plan.own_steps_begin, size_t(3));
+    for (size_t i = 0; i < plan.steps.size() && i < 7; ++i) {
+        const std::string& path = plan.steps[i].path;
+        CHECK(path.size() >= std::strlen(order[i]) &&
+              path.compare(path.size() - std::strlen(order[i]), std::string::npos, order[i]) == 0);
+    }
+    // Without a known folder, nothing is held back.
+    CHECK_EQ(plan_uninstall(log, "").own_steps_begin, size_t(7));
+
+    // What a later run carries on with: the lines as they were, in their order in the log.
+    std::vector<StepResult> results;
+    const StepOutcome outcomes[] = {
+        StepOutcome::kRemoved, StepOutcome::kAlreadyGone, StepOutcome::kFailed, StepOutcome::kKept,
+        StepOutcome::kKept,    StepOutcome::kNotEmpty,    StepOutcome::kKept};
+    for (size_t i = 0; i < plan.steps.size() && i < 7; ++i)
+        results.push_back({plan.steps[i], outcomes[i]});
+    UninstallStep document_type;
+    document_type.action = UninstallAction::kDeleteRegValue;
+    document_type.path = ".kvf";
+    results.push_back({document_type, StepOutcome::kFailed});
+    CHECK_EQ(remaining_log_text(results),
+             "*Delete file: " + t + "Uninstall.txt\r\n" + "*Delete directory: C:\\Programme\r\n" +
+                 "*Delete file: " + t + "Uninstall.exe\r\n" + "*Delete file: " + t +
+                 "Kav-Player.exe\r\n" + "*Delete directory: " + t.substr(0, t.size() - 1) + "\r\n");
+    CHECK_EQ(remaining_log_text({}), std::string());
 }
 
 static StepResult result(UninstallAction action, const std::string& path, StepOutcome outcome,
@@ -150,13 +261,17 @@ static void reports() {
         result(UninstallAction::kDeleteFile, "C:\\K\\a.exe", StepOutcome::kRemoved),
         result(UninstallAction::kDeleteFile, "C:\\K\\b.exe", StepOutcome::kAlreadyGone),
     };
-    CHECK_EQ(uninstall_report_text(all_gone, 0), std::string(kUninstallSuccess));
-    CHECK_EQ(uninstall_report_text({}, 0), std::string(kUninstallSuccess));
+    // Steps kept for a later run and document-type keys that others still use are no leftovers.
+    all_gone.push_back(
+        result(UninstallAction::kDeleteFile, "C:\\K\\Uninstall.exe", StepOutcome::kKept));
+    all_gone.push_back(result(UninstallAction::kPruneRegKey, ".kvf", StepOutcome::kNotEmpty));
+    CHECK_EQ(uninstall_report_text(all_gone, 0, ""), std::string(kUninstallSuccess));
+    CHECK_EQ(uninstall_report_text({}, 0, ""), std::string(kUninstallSuccess));
 
-    std::string text = uninstall_report_text(all_gone, 3);
+    std::string text = uninstall_report_text(all_gone, 3, "");
     CHECK(text != kUninstallSuccess);
     CHECK(contains(text, "3 Zeilen"));
-    CHECK(contains(uninstall_report_text(all_gone, 1), "Eine Zeile"));
+    CHECK(contains(uninstall_report_text(all_gone, 1, ""), "Eine Zeile"));
 
     std::vector<StepResult> some_left = all_gone;
     some_left.push_back(
@@ -167,11 +282,17 @@ static void reports() {
                                StepOutcome::kNotEmpty));
     some_left.push_back(result(UninstallAction::kDeleteRegValue, "SOFTWARE\\Kavento-Producer",
                                StepOutcome::kFailed, "version_number"));
-    text = uninstall_report_text(some_left, 0);
+    some_left.push_back(result(UninstallAction::kDeleteRegValue, ".kvf", StepOutcome::kFailed));
+    some_left.back().step.root = kHkeyClassesRoot;
+    text = uninstall_report_text(some_left, 0, "C:\\K\\Uninstall.exe");
     CHECK(contains(text, "'C:\\K\\in-use.exe'"));
     CHECK(contains(text, "'C:\\K\\Kaventos' (enthält noch andere Dateien)"));
     CHECK(contains(text, "'HKEY_LOCAL_MACHINE\\SOFTWARE\\Kavento-Producer' (enthält"));
     CHECK(contains(text, "'version_number'"));
+    CHECK(contains(text, "'(Standard)' in 'HKEY_CLASSES_ROOT\\.kvf'"));
+    // The uninstaller that stays is named as the way to remove the rest.
+    CHECK(contains(text, "\n\nUm den Rest zu entfernen, starten Sie 'C:\\K\\Uninstall.exe' später "
+                         "noch einmal."));
     CHECK(!contains(text, "a.exe")); // only what is left is named
     CHECK(!contains(text, "b.exe"));
     CHECK(!contains(text, "Zeile"));
@@ -181,10 +302,52 @@ static void reports() {
     for (int i = 0; i < 40; ++i)
         many.push_back(result(UninstallAction::kDeleteFile, "C:\\K\\f" + std::to_string(i),
                               StepOutcome::kFailed));
-    text = uninstall_report_text(many, 0);
+    text = uninstall_report_text(many, 0, "");
     CHECK(contains(text, "'C:\\K\\f11'"));
     CHECK(!contains(text, "'C:\\K\\f12'"));
     CHECK(contains(text, "28 weitere"));
+}
+
+static void log_messages() {
+    // A log that holds nothing to act on is told apart from one that cannot be read.
+    std::string missing = uninstall_log_missing_text("C:\\K\\Uninstall.txt");
+    std::string empty = uninstall_log_empty_text("C:\\K\\Uninstall.txt");
+    CHECK(missing != empty);
+    CHECK(contains(empty, "'C:\\K\\Uninstall.txt'"));
+    CHECK(contains(empty, "es wurde nichts entfernt."));
+}
+
+static void copy_folders() {
+    const std::string temp = "C:\\Temp\\";
+    std::string name = copy_folder_name(0x0123abcd, 0xfedc9876);
+    CHECK_EQ(name, std::string("Kavento-Deinstallation-0123abcdfedc9876"));
+    CHECK(is_copy_folder(temp + name, temp));
+    CHECK(is_copy_folder("c:\\temp\\KAVENTO-DEINSTALLATION-0123ABCDFEDC9876", temp));
+    // Only a folder of that form directly in the temp folder is ever deleted with the copy.
+    for (const std::string& other :
+         {temp + "Kavento-Deinstallation-0123abcdfedc987", temp + name + "0",
+          temp + "Kavento-Deinstallation-0123abcdfedc987g", temp + "x\\" + name,
+          std::string("C:\\Windows\\") + name, temp.substr(0, temp.size() - 1)})
+        CHECK(!is_copy_folder(other, temp));
+    CHECK(!is_copy_folder(name, ""));
+}
+
+// The deletion line goes to the end of the [rename] section, whatever else the file holds.
+static void wininit_lines() {
+    struct Case {
+        const char* before;
+        const char* after;
+    } cases[] = {
+        {"", "[rename]\r\nNUL=C:\\T\\KAV~1.EXE\r\n"},
+        {"[Rename]\r\nNUL=C:\\A.TXT\r\n", "[Rename]\r\nNUL=C:\\A.TXT\r\nNUL=C:\\T\\KAV~1.EXE\r\n"},
+        {"[rename]\r\nNUL=C:\\A.TXT\r\n[CombineVxDs]\r\nx=y\r\n",
+         "[rename]\r\nNUL=C:\\A.TXT\r\nNUL=C:\\T\\KAV~1.EXE\r\n[CombineVxDs]\r\nx=y\r\n"},
+        {"[other]\nx=y", "[other]\nx=y\r\n[rename]\r\nNUL=C:\\T\\KAV~1.EXE\r\n"},
+        {" [RENAME] \nNUL=C:\\A.TXT", " [RENAME] \nNUL=C:\\A.TXT\r\nNUL=C:\\T\\KAV~1.EXE\r\n"},
+        {"[renamed]\r\n", "[renamed]\r\n[rename]\r\nNUL=C:\\T\\KAV~1.EXE\r\n"},
+    };
+    for (const Case& c : cases)
+        CHECK_EQ(wininit_with_deletion(c.before, "C:\\T\\KAV~1.EXE"), std::string(c.after));
 }
 
 static void copy_command_lines() {
@@ -226,10 +389,16 @@ static void copy_command_lines() {
 int main() {
     line_splitting();
     the_four_tags();
+    quoted_registry_values();
+    trimmed_names();
     lines_left_alone();
     length_limits();
     whole_logs();
+    own_files_last();
     reports();
+    log_messages();
+    copy_folders();
+    wininit_lines();
     copy_command_lines();
     return check_report();
 }

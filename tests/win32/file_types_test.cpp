@@ -6,6 +6,7 @@
 #include <vector>
 #include "check.h"
 #include "engine/file_types.h"
+#include "engine/undo.h"
 
 namespace {
 const std::string kProgram = "C:\\Program Files\\Kavento Producer\\Kav-Player.exe";
@@ -75,6 +76,28 @@ static void application_layout() {
     // Registering again rewrites the same data.
     register_both();
     CHECK_EQ(read_sz(HKEY_CLASSES_ROOT, ".kvf"), std::string("kvf_auto_file"));
+}
+
+// A failed run takes its document types back: the keys it created go, and an association that the
+// user had given to another program is that program's again.
+static void rolled_back() {
+    HKEY key;
+    const std::string kve = std::string(kFileExts) + ".kve";
+    CHECK_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kve.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                             &key, nullptr),
+             ERROR_SUCCESS);
+    RegSetValueExA(key, "Application", 0, REG_SZ, reinterpret_cast<const BYTE*>("other.exe"), 10);
+    RegCloseKey(key);
+    session.undo_list.clear();
+    register_both();
+    CHECK_EQ(read_sz(HKEY_CURRENT_USER, kve, "Application"), std::string("Kav-Player.exe"));
+    undo_rollback();
+    CHECK_EQ(read_sz(HKEY_CURRENT_USER, kve, "Application"), std::string("other.exe"));
+    CHECK(!key_exists(HKEY_CURRENT_USER, std::string(kFileExts) + ".kvf"));
+    for (const char* created :
+         {".kvf", ".kve", "kvf_auto_file", "kve_auto_file", "Applications\\Kav-Player.exe"})
+        CHECK(!key_exists(HKEY_CLASSES_ROOT, created));
+    RegDeleteKeyA(HKEY_CURRENT_USER, kve.c_str());
 }
 
 // Runs this program again as Windows 98 and passes its verdict on.
@@ -151,6 +174,7 @@ int main(int argc, char** argv) {
     if (argc > 1 && std::string(argv[1]) == "class-layout") return class_layout();
     application_layout();
     remove_application_layout();
+    rolled_back();
     class_layout_in_child();
     return check_report();
 }

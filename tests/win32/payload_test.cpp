@@ -285,13 +285,18 @@ void file_lists_and_stored_entries() {
     CHECK_EQ(read_all(run.target + "a.txt"), std::string("AAA"));
     CHECK(!exists(run.target + "b.txt"));
 
-    // Stored entries come back byte for byte, zero bytes included.
+    // Stored entries come back byte for byte, zero bytes included. An empty file may also come
+    // as a compressed entry: a stream of 0 bytes (an end token in one word).
     const std::string binary("\0\x01\xFF\r\n\0", 6);
-    run = install_test_pack("stored", stored_entry("x.bin\r\ny.bin\r\n") + stored_entry(binary) +
-                                          stored_entry(""));
+    const std::string empty_stream("JC\0\0\0\0\0\0\0\0\0\0\0\0", 14);
+    run = install_test_pack("stored", stored_entry("x.bin\r\ny.bin\r\nz.bin\r\n") +
+                                          stored_entry(binary) + stored_entry("") + le32(0) +
+                                          le32(14) + empty_stream);
     CHECK_EQ(run.result, 1);
     CHECK(read_all(run.target + "x.bin") == binary);
     CHECK_EQ(read_all(run.target + "y.bin"), std::string(""));
+    CHECK(exists(run.target + "z.bin"));
+    CHECK_EQ(read_all(run.target + "z.bin"), std::string(""));
 }
 
 void bad_entries() {

@@ -1,5 +1,7 @@
-// File, folder and program-start services and the folder examination, against Wine's file system.
+// File, folder and program-start services, the folder examination and the special folders,
+// against Wine's file system.
 #include <windows.h>
+#include <shlobj.h>
 #include <algorithm>
 #include <set>
 #include <string>
@@ -10,6 +12,7 @@
 #include "services/file_services.h"
 #include "core/text_rules.h"
 #include "services/path_rules.h"
+#include "services/special_folders.h"
 
 namespace {
 
@@ -314,6 +317,17 @@ void test_examination() {
     CHECK_EQ(dir_next_entry(), 0);
 }
 
+void test_special_folders() {
+    CHECK_EQ(special_folder_path(CSIDL_PROGRAM_FILES), std::string("C:\\Program Files"));
+    std::string programs = special_folder_path(CSIDL_COMMON_PROGRAMS);
+    CHECK(!programs.empty() && programs.back() != '\\');
+    CHECK(GetFileAttributesA(programs.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    // A drive root comes back without its backslash too.
+    std::string windows = special_folder_path(CSIDL_WINDOWS);
+    CHECK_EQ(windows, std::string("C:\\windows"));
+    CHECK_EQ(special_folder_path(0x7F), std::string()); // no such folder
+}
+
 // The child mode of this program: writes its current directory into the named file.
 int write_current_directory(const char* marker) {
     Sleep(300); // so that a caller that does not wait finds no marker yet
@@ -384,6 +398,7 @@ int main(int argc, char** argv) {
     test_numbers_and_current_file();
     test_folders();
     test_examination();
+    test_special_folders();
     test_run_program();
     services_shutdown();
     return check_report();

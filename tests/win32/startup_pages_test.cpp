@@ -10,6 +10,7 @@
 #include "core/startup.h"
 #include "dialog_answerer.h"
 #include "services/file_services.h"
+#include "services/special_folders.h"
 #include "ui/artwork.h"
 #include "ui/folder_pages.h"
 #include "ui/toolkit.h"

@@ -2,7 +2,6 @@
 // proposed folders, the system check under several reported Windows versions (each in a child
 // copy of this program with its own AppDefaults), and the second-copy guard of the installer.
 #include <windows.h>
-#include <shlobj.h>
 #include <cstdlib>
 #include <string>
 #include "check.h"
@@ -63,16 +62,7 @@ void test_session_constants() {
     CHECK_EQ(session.installer_folder, own_path.substr(0, own_path.rfind('\\') + 1));
 }
 
-void test_special_folders() {
-    CHECK_EQ(special_folder_path(CSIDL_PROGRAM_FILES), std::string("C:\\Program Files"));
-    std::string programs = special_folder_path(CSIDL_COMMON_PROGRAMS);
-    CHECK(!programs.empty() && programs.back() != '\\');
-    CHECK(GetFileAttributesA(programs.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
-    // A drive root comes back without its backslash too.
-    std::string windows = special_folder_path(CSIDL_WINDOWS);
-    CHECK_EQ(windows, std::string("C:\\windows"));
-    CHECK_EQ(special_folder_path(0x7F), std::string()); // no such folder
-
+void test_proposed_folder() {
     reset_session(GetModuleHandleA(nullptr));
     propose_target_folder();
     CHECK_EQ(session.program_files_folder, std::string("C:\\Program Files"));
@@ -279,7 +269,7 @@ void test_second_copy_leaves() {
 int main(int argc, char** argv) {
     if (argc > 1 && std::string(argv[1]) == "--check") return child_system_check();
     test_session_constants();
-    test_special_folders();
+    test_proposed_folder();
     test_recorded_installation();
     test_system_check_here();
     test_system_check_under_versions();

@@ -5,6 +5,7 @@
 #include "check.h"
 #include "full_disk.h"
 #include "test_files.h"
+#include "engine/keep.h"
 #include "engine/undo.h"
 #include "env/registry.h"
 #include "services/file_services.h"
@@ -15,6 +16,21 @@ std::string g_root; // a fresh folder of this run, with its final "\"
 
 std::string fresh_folder(const char* name) {
     return make_folder_in(g_root, name);
+}
+
+// The deletions and renames the NT family carries out at its next start, as stored: pairs of
+// zero-terminated texts, an empty second one meaning deletion.
+std::string pending_restart_deletions() {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
+                      KEY_READ, &key) != ERROR_SUCCESS)
+        return std::string();
+    std::string data(65536, '\0');
+    DWORD size = DWORD(data.size());
+    LONG status = RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, nullptr,
+                                   reinterpret_cast<BYTE*>(&data[0]), &size);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS ? data.substr(0, size) : std::string();
 }
 
 void log_of_a_list() {
@@ -62,8 +78,29 @@ void merge_with_old_log() {
                                 "\r\n"
                                 "*Delete file: C:\\lone-cr\r\n"
                                 "*Delete file: C:\\last-without-line-end\r\n");
-    CHECK_EQ(session.undo_list[3].tag, std::string(kTagDeleteFile));
-    CHECK_EQ(session.undo_list[3].argument, std::string("C:\\a: b"));
+    // The old lines went into the file only: a roll-back of this run must never act on them.
+    // The list holds the log's own line, the old log's kept copy and this run's action.
+    CHECK_EQ(session.undo_list.size(), size_t(3));
+    CHECK_EQ(session.undo_list[1].tag, std::string(kTagRestoreFile));
+    const std::string kept = session.undo_list[1].detail.kept_path;
+    CHECK(exists(kept));
+    remove_kept_files();
+    CHECK(!exists(kept));
+
+    // A kept copy that is still in use (an old program file that is running) waits for the next
+    // start of Windows instead.
+    const std::string busy = target + "busy.exe";
+    write_all(busy, "old");
+    session.undo_list.clear();
+    std::string busy_kept;
+    CHECK_EQ(keep_file(busy, &busy_kept), 1);
+    HANDLE running = CreateFileA(busy_kept.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+    remove_kept_files();
+    CloseHandle(running);
+    CHECK(exists(busy_kept));
+    CHECK(pending_restart_deletions().find("\\??\\" + busy_kept + '\0' + '\0') !=
+          std::string::npos);
 
     // Merging stops at the first empty line; what follows it is dropped.
     write_all(log, "*Delete file: C:\\kept\r\n\r\n*Delete file: C:\\dropped\r\n");
@@ -90,6 +127,61 @@ void log_on_a_full_disk() {
     CHECK_EQ(write_uninstall_log(target), 0);
     // Recorded before the write failed, so a roll-back takes the broken log away.
     CHECK_EQ(session.undo_list.front().argument, log);
+}
+
+// An update that fails puts back what it replaced. A kept copy that cannot be put back stays under
+// its kept name, and the roll-back goes on with the rest.
+void update_rolled_back() {
+    const std::string folder = fresh_folder("update");
+    const std::string old_file = folder + "a.exe", blocked = folder + "b.exe";
+    write_all(old_file, "old a");
+    write_all(blocked, "old b");
+    session.undo_list.clear();
+    std::string kept_a, kept_b;
+    CHECK_EQ(keep_file(old_file, &kept_a), 1);
+    CHECK_EQ(keep_file(blocked, &kept_b), 1);
+    CHECK(!exists(old_file));
+    CHECK_EQ(read_all(kept_a), std::string("old a"));
+    for (const std::string& path : {old_file, blocked}) {
+        write_all(path, "new");
+        undo_add(kTagDeleteFile, path);
+    }
+    // A program holds the new b: it can be neither deleted nor replaced.
+    HANDLE hold = CreateFileA(blocked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    CHECK(hold != INVALID_HANDLE_VALUE);
+    undo_rollback();
+    CloseHandle(hold);
+    CHECK_EQ(read_all(old_file), std::string("old a"));
+    CHECK(!exists(kept_a));
+    CHECK_EQ(read_all(blocked), std::string("new"));
+    CHECK_EQ(read_all(kept_b), std::string("old b"));
+
+    // A file that cannot be moved aside fails the keeping before anything is replaced.
+    const std::string held = folder + "held.exe", read_only = folder + "read-only.exe";
+    write_all(held, "held");
+    write_all(read_only, "read-only");
+    SetFileAttributesA(read_only.c_str(), FILE_ATTRIBUTE_READONLY);
+    session.undo_list.clear();
+    hold = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    CHECK_EQ(keep_file(held), 0);
+    CloseHandle(hold);
+    CHECK_EQ(keep_file(read_only), 0);
+    CHECK(session.undo_list.empty());
+    CHECK_EQ(read_all(held), std::string("held"));
+    CHECK_EQ(read_all(read_only), std::string("read-only"));
+    // Nothing at the path, or a folder in its place: nothing to keep.
+    CHECK_EQ(keep_file(folder + "missing.exe"), 1);
+    CHECK_EQ(keep_file(folder.substr(0, folder.size() - 1)), 1);
+    CHECK(session.undo_list.empty());
+
+    // An earlier log that cannot be kept fails the log before it is touched.
+    const std::string log = folder + "Uninstall.txt";
+    write_all(log, "*Delete file: C:\\old.exe\r\n");
+    hold = CreateFileA(log.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    CHECK_EQ(write_uninstall_log(folder), 0);
+    CloseHandle(hold);
+    CHECK(session.undo_list.empty());
+    CHECK_EQ(read_all(log), std::string("*Delete file: C:\\old.exe\r\n"));
 }
 
 void roll_back() {
@@ -163,6 +255,25 @@ void roll_back_registry() {
     CHECK(value_exists("version_string"));
     CHECK(key_exists());
 
+    // A replaced value comes back with its type and data, whatever they are.
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, kTestKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                    nullptr);
+    const char binary[] = {'\0', '\x01', '\xFF', '\0'};
+    RegSetValueExA(key, "version_string", 0, REG_BINARY, reinterpret_cast<const BYTE*>(binary),
+                   sizeof binary);
+    RegCloseKey(key);
+    session.undo_list.clear();
+    CHECK(keep_reg_value(kHkeyLocalMachine, kTestKey, "version_string") == KeptValue::kept);
+    CHECK(keep_reg_value(kHkeyLocalMachine, kTestKey, "missing") == KeptValue::absent);
+    CHECK_EQ(reg_set_value(kHkeyLocalMachine, kTestKey, "version_string", "1.20.1", kRegSz, ""), 1);
+    undo_add(kTagDeleteRegValue, std::string(kTestKey) + "version_string");
+    undo_rollback();
+    uint32_t type = 0;
+    std::string data;
+    CHECK_EQ(reg_read_raw(kHkeyLocalMachine, kTestKey, "version_string", type, data), 0L);
+    CHECK_EQ(type, uint32_t(REG_BINARY));
+    CHECK(data == std::string(binary, sizeof binary));
+
     // Values before their key: newest first empties the key before its own record comes.
     session.undo_list.clear();
     undo_add(kTagDeleteRegKey, kTestKey);
@@ -185,6 +296,7 @@ int main() {
     merge_with_old_log();
     log_failures();
     log_on_a_full_disk();
+    update_rolled_back();
     roll_back();
     roll_back_registry();
     services_shutdown();

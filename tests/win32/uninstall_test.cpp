@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 #include "check.h"
+#include "engine/restart_deletion.h"
 #include "engine/undo.h"
 #include "engine/uninstall_plan.h"
 #include "engine/uninstall_run.h"
@@ -226,9 +227,11 @@ void damaged_log() {
 
     std::string text;
     CHECK(read_uninstall_log(t + "\\Uninstall.txt", text));
-    UninstallPlan plan = plan_uninstall(text);
+    UninstallPlan plan = plan_uninstall(text, t);
     CHECK_EQ(plan.skipped_lines, size_t(2)); // the garbage and the over-long path
-    std::vector<StepResult> results = perform_uninstall(plan, 1000);
+    UninstallRun run = run_uninstall(plan, {}, t + "\\Uninstall.txt", 1000);
+    std::vector<StepResult>& results = run.results;
+    CHECK(!run.repeatable);
     WaitForSingleObject(closer, INFINITE);
     CloseHandle(closer);
 
@@ -242,7 +245,7 @@ void damaged_log() {
     CHECK(file_exists(t + "\\Kaventos\\Urlaub.kvf"));
     CHECK(folder_exists(t + "\\Kaventos"));
 
-    std::string report = uninstall_report_text(results, plan.skipped_lines);
+    std::string report = uninstall_report_text(results, plan.skipped_lines, "");
     CHECK(report.find("'" + t + "\\Kaventos' (enthält noch andere Dateien)") != std::string::npos);
     CHECK(report.find("'" + t + "' (enthält noch andere Dateien)") != std::string::npos);
     CHECK(report.find("2 Zeilen") != std::string::npos);
@@ -320,18 +323,52 @@ std::string built_uninstaller() {
     return path;
 }
 
-std::string temp_copies() {
+std::string temp_folder() {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
+    return temp;
+}
+
+// The copy folders in the temp folder.
+std::string temp_copies() {
     std::string found;
     WIN32_FIND_DATAA e;
-    HANDLE f = FindFirstFileA((std::string(temp) + "Kavento-Deinstallation*.exe").c_str(), &e);
+    HANDLE f = FindFirstFileA((temp_folder() + kCopyFolderPrefix + "*").c_str(), &e);
     if (f == INVALID_HANDLE_VALUE) return found;
     do
         found += std::string(e.cFileName) + ";";
     while (FindNextFileA(f, &e));
     FindClose(f);
     return found;
+}
+
+// The folder of the latest copy waiting for deletion at the next restart: the copy's deletion
+// followed by its folder's, as the NT family lists them (pairs of texts: what, and where to; an
+// empty destination deletes).
+std::string pending_copy_folder() {
+    HKEY k;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
+                      KEY_READ, &k) != ERROR_SUCCESS)
+        return std::string();
+    std::string data(65536, '\0');
+    DWORD size = static_cast<DWORD>(data.size()), type = 0;
+    LONG status = RegQueryValueExA(k, "PendingFileRenameOperations", nullptr, &type,
+                                   reinterpret_cast<BYTE*>(&data[0]), &size);
+    RegCloseKey(k);
+    std::vector<std::string> deleted;
+    for (size_t at = 0; status == ERROR_SUCCESS && at < size && data[at] != '\0';) {
+        std::string source = data.c_str() + at;
+        at += source.size() + 1;
+        std::string target = at < size ? data.c_str() + at : "";
+        at += target.size() + 1;
+        if (target.empty()) deleted.push_back(source);
+    }
+    const std::string copy = std::string("\\") + kCopyName;
+    if (deleted.size() < 2) return std::string();
+    const std::string& file = deleted[deleted.size() - 2];
+    const std::string& folder = deleted.back();
+    if (file != folder + copy || folder.compare(0, 4, "\\??\\") != 0) return std::string();
+    return folder.substr(4);
 }
 
 const std::string kTarget = "C:\\Program Files\\Kavento-Producer";
@@ -389,6 +426,7 @@ void program_answer_no(const std::string& uninstaller) {
 
 void program_answer_yes(const std::string& uninstaller, bool with_document) {
     install_fake(uninstaller);
+    std::string copies_before = temp_copies();
     const std::string doc = kTarget + "\\Kaventos\\Vortrag.kvf";
     if (with_document) write_file(doc, "mine");
     HANDLE p = start(kTarget + "\\Uninstall.exe");
@@ -420,8 +458,12 @@ void program_answer_yes(const std::string& uninstaller, bool with_document) {
     CHECK(!reg_key_exists(kProductKey));
     CHECK_EQ(folder_exists(kTarget), with_document);
     CHECK_EQ(file_exists(doc), with_document);
-    // The copy is left for deletion at the next restart.
-    CHECK(!temp_copies().empty());
+    // The copy ran from a new folder of its own, and both wait for their deletion at the next
+    // restart: the copy first, then its folder.
+    std::string folder = pending_copy_folder();
+    CHECK(is_copy_folder(folder, temp_folder()));
+    CHECK(file_exists(folder + "\\" + kCopyName));
+    CHECK(copies_before.find(folder.substr(temp_folder().size())) == std::string::npos);
     if (with_document) {
         DeleteFileA(doc.c_str());
         RemoveDirectoryA((kTarget + "\\Kaventos").c_str());
@@ -443,14 +485,43 @@ void program_without_log(const std::string& uninstaller) {
     CHECK(file_exists(folder + "\\Uninstall.exe"));
     CHECK(file_exists(folder + "\\Kav-Player.exe"));
 
-    // A log with nothing to act on is refused the same way rather than reported as a success.
+    // A log with nothing to act on is refused with its own message rather than reported as a
+    // success.
     write_file(folder + "\\Uninstall.txt", "nonsense\r\n*Delete File: C:\\x.pac\r\n");
     p = start(folder + "\\Uninstall.exe");
     box = wait_box();
     CHECK_EQ(box.title, std::string(kUninstallErrorTitle));
+    CHECK_EQ(box.text, uninstall_log_empty_text(folder + "\\Uninstall.txt"));
     CHECK(answer_and_wait(box, IDOK));
     if (p) CloseHandle(p);
     CHECK(file_exists(folder + "\\Uninstall.txt"));
+}
+
+// The Windows 95 family's deletion at restart, whichever Windows runs the test: WININIT.INI gets
+// the file's short path at the end of its [rename] section, and a folder is refused there.
+void wininit_deletion() {
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    const std::string ini = std::string(windows) + "\\" + kWininitName;
+    const std::string folder = "C:\\kvun long folder name";
+    const std::string file = folder + "\\Kavento-Deinstallation.exe";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    write_file(file, "copy");
+    write_file(ini, "[rename]\r\nNUL=C:\\OLD.TXT\r\n[CombineVxDs]\r\n");
+    CHECK(add_wininit_deletion(file));
+    char short_path[MAX_PATH] = "";
+    GetShortPathNameA(file.c_str(), short_path, MAX_PATH);
+    CHECK(std::strchr(short_path, ' ') == nullptr);
+    CHECK(std::strlen(short_path) < file.size());
+    std::string text;
+    CHECK(read_uninstall_log(ini, text));
+    CHECK_EQ(text, "[rename]\r\nNUL=C:\\OLD.TXT\r\nNUL=" + std::string(short_path) +
+                       "\r\n[CombineVxDs]\r\n");
+    // Without the file there is no short path to give.
+    CHECK(!add_wininit_deletion(folder + "\\gone.exe"));
+    DeleteFileA(ini.c_str());
+    DeleteFileA(file.c_str());
+    RemoveDirectoryA(folder.c_str());
 }
 
 } // namespace
@@ -461,6 +532,7 @@ int main() {
     registry_steps();
     reading_logs();
     damaged_log();
+    wininit_deletion();
     std::string uninstaller = built_uninstaller();
     CHECK(file_exists(uninstaller));
     if (file_exists(uninstaller)) {

@@ -12,6 +12,7 @@
 #include "core/session.h"
 #include "ui/artwork.h"
 #include "ui/licence_text.h"
+#include "ui/page_table.h"
 #include "ui/pictures.h"
 #include "ui/toolkit.h"
 #include "ui/wizard_window.h"
@@ -343,16 +344,15 @@ void check_licence_viewer() {
     std::printf("licence: widest line %d px of %ld\n", widest, long(client.right));
 }
 
-// Shows a page's group as its page procedure will and has ImageMagick grab the window from the X
-// screen into build/screenshots/NAME.png.
-void screenshot(HWND window, const char* name, std::initializer_list<int> group) {
+// Enters a page as its page procedure does and has ImageMagick grab the window from the X screen
+// into build/screenshots/NAME.png.
+void screenshot(HWND window, const char* name, int page) {
     const char* build = std::getenv("KV_BUILD_DIR");
     if (!build) {
         std::printf("KV_BUILD_DIR not set: no screenshot\n");
         return;
     }
-    for (int g : group)
-        set_gadget_hidden(g, 0);
+    show_page(page);
     UpdateWindow(window);
     while (poll_event() != 0) {
     }
@@ -389,34 +389,21 @@ void screenshot(HWND window, const char* name, std::initializer_list<int> group)
     } else {
         std::printf("could not start the screenshot: %lu\n", GetLastError());
     }
-    for (int g : group)
-        set_gadget_hidden(g, 1);
 }
 
 void screenshots(HWND window) {
-    screenshot(window, "welcome", {WelcomeStripImage, WelcomeImage});
+    screenshot(window, "welcome", 0);
     set_gadget_value(OsCheckbox, 1);
     write_gadget_text(OsNameField, "Windows 7");
-    screenshot(window, "system-check",
-               {SystemCheckHeader, OsCheckbox, OsLabel, OsNameField, DirectXCheckbox, DirectXLabel,
-                Direct3DCheckbox, Direct3DLabel, SystemOkCheckbox, SystemOkLabel, BackButton});
-    screenshot(window, "licence", {LicenceHeader, LicenceText, LicenceAcceptCheckbox, BackButton});
+    screenshot(window, "system-check", 1);
+    screenshot(window, "licence", 2);
     write_gadget_text(TargetPathField, "C:\\Program Files\\Kavento-Producer");
-    screenshot(
-        window, "target-folder",
-        {TargetHeader, TargetInfoText, TargetFrame, TargetPathField, BrowseButton, BackButton});
+    screenshot(window, "target-folder", 3);
     insert_list_item(StartMenuFolderList, -1, "Accessories");
-    screenshot(window, "start-menu",
-               {StartMenuHeader, StartMenuInfoText, StartMenuFolderField, StartMenuFolderList,
-                NoShortcutsCheckbox, BackButton});
-    set_gadget_hidden(NextButton, 1);
-    screenshot(window, "shortcuts",
-               {ShortcutsHeader, ShortcutsFrame, DesktopProducerCheckbox, DesktopPlayerCheckbox,
-                InstallButton, BackButton});
-    set_gadget_hidden(NextButton, 0);
+    screenshot(window, "start-menu", 4);
+    screenshot(window, "shortcuts", 5);
     set_gadget_value(InstallProgressBar, 45);
-    screenshot(window, "install",
-               {InstallHeader, ProgressFrame, InstallProgressBar, LaunchProducerCheckbox});
+    screenshot(window, "install", 6);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Round-trips every benchmark corpus file, building the corpus first when it is missing.
-# Usage: roundtrip-corpus.sh JC_ROUNDTRIP CORPUS_DIR
+# Usage: roundtrip-corpus.sh STREAM_ROUNDTRIP CORPUS_DIR
 set -eu
 tool=$1 dir=$2
 here=$(cd "$(dirname "$0")" && pwd)

@@ -1,6 +1,6 @@
 // Arbitrary bytes as a stream: neither decoder may read or write outside its buffers, and the
 // two must agree on the result and, on success, on every byte.
-#include "payload/jc.h"
+#include "payload/stream_format.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -18,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::memcpy(stream.data() + 2, &declared, 4);
     }
     std::vector<uint8_t> fast(capacity), slow(capacity);
-    uint32_t a = jc_decode(stream.data(), stream.size(), fast.data(), capacity);
-    uint32_t b = jc_decode_reference(stream.data(), stream.size(), slow.data(), capacity);
+    uint32_t a = stream_decode(stream.data(), stream.size(), fast.data(), capacity);
+    uint32_t b = stream_decode_reference(stream.data(), stream.size(), slow.data(), capacity);
     if (a != b) std::abort();
     if (a != 0 && std::memcmp(fast.data(), slow.data(), a) != 0) std::abort();
     return 0;

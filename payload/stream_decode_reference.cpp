@@ -1,6 +1,7 @@
 // The decoder as the format reads: one bit at a time through a 32-bit register with an end
 // marker, every output byte copied singly. Slow on purpose; the fast decoder is tested against it.
-#include "payload/jc.h"
+#include "payload/stream_format.h"
+#include "payload/little_endian.h"
 
 namespace {
 
@@ -18,8 +19,7 @@ struct BitSource {
             overrun = true;
             return 0;
         }
-        uint32_t w = uint32_t(next[0]) | uint32_t(next[1]) << 8 | uint32_t(next[2]) << 16 |
-                     uint32_t(next[3]) << 24;
+        uint32_t w = read_le32(next);
         next += 4;
         reg = (w << 1) | 1;
         return int(w >> 31);
@@ -43,16 +43,14 @@ struct BitSource {
 
 } // namespace
 
-uint32_t jc_decode_reference(const uint8_t* source, size_t source_length, uint8_t* destination,
-                             size_t capacity) {
-    if (!source || !destination) return 0;
-    if (source_length < kJcHeaderSize || source[0] != 'J' || source[1] != 'C') return 0;
-    const uint32_t declared = jc_unpacked_size(source, source_length);
-    const uint32_t check = uint32_t(source[6]) | uint32_t(source[7]) << 8 |
-                           uint32_t(source[8]) << 16 | uint32_t(source[9]) << 24;
+uint32_t stream_decode_reference(const uint8_t* source, size_t source_length, uint8_t* destination,
+                                 size_t capacity) {
+    if (!destination || !is_stream(source, source_length)) return 0;
+    const uint32_t declared = read_le32(source + 2);
+    const uint32_t check = read_le32(source + 6);
     const size_t limit = declared < capacity ? declared : capacity;
 
-    BitSource in{source + kJcHeaderSize, source + source_length};
+    BitSource in{source + kStreamHeaderSize, source + source_length};
     size_t out = 0;
     uint32_t offset_width = 8, last_offset = 1, literal_width = 8;
     uint8_t bias = 0;
@@ -129,6 +127,6 @@ uint32_t jc_decode_reference(const uint8_t* source, size_t source_length, uint8_
     // A stream that ends early leaves part of the declared size unwritten: that is a damaged
     // stream, not a short file.
     if (out != declared) return 0;
-    if (check != 0 && jc_checksum(destination, declared) != check) return 0;
+    if (check != 0 && stream_checksum(destination, declared) != check) return 0;
     return uint32_t(out);
 }

@@ -3,8 +3,8 @@
 // level given before it (-1..-9; default 6).
 #include "check.h"
 #include "file_bytes.h"
-#include "jc_encode.h"
-#include "payload/jc.h"
+#include "stream_encode.h"
+#include "payload/stream_format.h"
 
 #include <cstdio>
 #include <random>
@@ -15,14 +15,14 @@ namespace {
 
 bool round_trip(const std::vector<uint8_t>& data, int level, const std::string& what,
                 bool reference = true) {
-    std::vector<uint8_t> stream = jc_encode(data.data(), data.size(), level);
+    std::vector<uint8_t> stream = stream_encode(data.data(), data.size(), level);
     std::vector<uint8_t> back(data.size() + 1, 0xEE);
-    uint32_t got = jc_decode(stream.data(), stream.size(), back.data(), back.size());
+    uint32_t got = stream_decode(stream.data(), stream.size(), back.data(), back.size());
     back.resize(data.size());
-    bool ok = got == data.size() && back == data && (stream.size() - kJcHeaderSize) % 4 == 0;
+    bool ok = got == data.size() && back == data && (stream.size() - kStreamHeaderSize) % 4 == 0;
     if (ok && reference) {
         std::vector<uint8_t> slow(data.size(), 0x55);
-        ok = jc_decode_reference(stream.data(), stream.size(), slow.data(), slow.size()) ==
+        ok = stream_decode_reference(stream.data(), stream.size(), slow.data(), slow.size()) ==
                  data.size() &&
              slow == data;
     }
@@ -74,7 +74,7 @@ std::vector<uint8_t> generate(std::mt19937& rng, size_t size, int shape) {
 
 int main(int argc, char** argv) {
     if (argc > 1) {
-        int level = kJcDefaultLevel;
+        int level = kStreamDefaultLevel;
         for (int i = 1; i < argc; ++i) {
             if (argv[i][0] == '-' && argv[i][1] >= '1' && argv[i][1] <= '9' && !argv[i][2]) {
                 level = argv[i][1] - '0';
@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
     }
 
     std::mt19937 rng(12345);
-    for (int level = kJcMinLevel; level <= kJcMaxLevel; ++level)
+    for (int level = kStreamMinLevel; level <= kStreamMaxLevel; ++level)
         for (size_t size : {0, 1, 2, 3, 4, 5, 7, 8, 255, 256, 257, 4095, 70000})
             for (int shape = 0; shape < 5; ++shape)
                 CHECK(round_trip(generate(rng, size, shape), level,
@@ -106,6 +106,6 @@ int main(int argc, char** argv) {
     std::vector<uint8_t> big = generate(rng, (size_t(17) << 20) + 3, 3);
     CHECK(round_trip(big, 1, "17 MiB mixed", false));
     std::vector<uint8_t> zeros((size_t(17) << 20) + 1, 0);
-    CHECK(round_trip(zeros, kJcDefaultLevel, "17 MiB zeros", false));
+    CHECK(round_trip(zeros, kStreamDefaultLevel, "17 MiB zeros", false));
     return check_report();
 }

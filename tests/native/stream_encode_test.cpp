@@ -1,8 +1,9 @@
 // The compressor: round trips through both decoders, the shape of every stream it writes, the
 // token kinds it picks where they pay, and the payload blob built from its streams.
 #include "check.h"
-#include "jc_encode.h"
-#include "payload/jc.h"
+#include "stream_encode.h"
+#include "payload/little_endian.h"
+#include "payload/stream_format.h"
 #include "payload_blob.h"
 
 #include <map>
@@ -13,10 +14,10 @@
 namespace {
 
 bool round_trip(const std::vector<uint8_t>& data, int level) {
-    std::vector<uint8_t> s = jc_encode(data.data(), data.size(), level);
+    std::vector<uint8_t> s = stream_encode(data.data(), data.size(), level);
     std::vector<uint8_t> fast(data.size()), slow(data.size());
-    return jc_decode(s.data(), s.size(), fast.data(), fast.size()) == data.size() &&
-           jc_decode_reference(s.data(), s.size(), slow.data(), slow.size()) == data.size() &&
+    return stream_decode(s.data(), s.size(), fast.data(), fast.size()) == data.size() &&
+           stream_decode_reference(s.data(), s.size(), slow.data(), slow.size()) == data.size() &&
            fast == data && slow == data;
 }
 
@@ -25,13 +26,12 @@ bool round_trip(const std::vector<uint8_t>& data, int level) {
 std::map<std::string, size_t> tokens_of(const std::vector<uint8_t>& s) {
     std::map<std::string, size_t> count;
     size_t bit_pos = 0;
-    const size_t total = (s.size() - kJcHeaderSize) * 8;
+    const size_t total = (s.size() - kStreamHeaderSize) * 8;
     auto bit = [&]() -> uint32_t {
         if (bit_pos >= total) return 0;
         size_t word = bit_pos / 32, in_word = bit_pos % 32;
-        const uint8_t* w = s.data() + kJcHeaderSize + 4 * word;
-        uint32_t v =
-            uint32_t(w[0]) | uint32_t(w[1]) << 8 | uint32_t(w[2]) << 16 | uint32_t(w[3]) << 24;
+        const uint8_t* w = s.data() + kStreamHeaderSize + 4 * word;
+        uint32_t v = read_le32(w);
         ++bit_pos;
         return (v >> (31 - in_word)) & 1;
     };
@@ -124,24 +124,22 @@ void test_round_trips() {
         big[i] = big[i - 70001];
     CHECK(round_trip(big, 3));
     // Null data is an empty input.
-    std::vector<uint8_t> s = jc_encode(nullptr, 5);
-    CHECK_EQ(jc_unpacked_size(s.data(), s.size()), 0u);
+    std::vector<uint8_t> s = stream_encode(nullptr, 5);
+    CHECK_EQ(stream_unpacked_size(s.data(), s.size()), 0u);
 }
 
 void test_stream_shape() {
     std::mt19937 rng(8);
     for (size_t n : {0, 1, 7, 3000}) {
         std::vector<uint8_t> data = random_bytes(rng, n, 4, 'x');
-        std::vector<uint8_t> s = jc_encode(data.data(), data.size());
-        CHECK_EQ((s.size() - kJcHeaderSize) % 4, 0u);
-        CHECK_EQ(jc_unpacked_size(s.data(), s.size()), uint32_t(n));
-        uint32_t field =
-            uint32_t(s[6]) | uint32_t(s[7]) << 8 | uint32_t(s[8]) << 16 | uint32_t(s[9]) << 24;
-        CHECK_EQ(field, jc_checksum(data.data(), data.size()));
+        std::vector<uint8_t> s = stream_encode(data.data(), data.size());
+        CHECK_EQ((s.size() - kStreamHeaderSize) % 4, 0u);
+        CHECK_EQ(stream_unpacked_size(s.data(), s.size()), uint32_t(n));
+        CHECK_EQ(read_le32(s.data() + 6), stream_checksum(data.data(), data.size()));
         auto t = tokens_of(s);
         CHECK(t.count("first:width8") + t.count("first:width7") == 1);
         // The end token ends in the last word; only zero bits follow it.
-        CHECK(t.count("end_bit") == 1 && (s.size() - kJcHeaderSize) * 8 - t["end_bit"] < 32);
+        CHECK(t.count("end_bit") == 1 && (s.size() - kStreamHeaderSize) * 8 - t["end_bit"] < 32);
     }
 }
 
@@ -149,18 +147,18 @@ void test_token_choice() {
     std::mt19937 rng(9);
     // Incompressible data goes out in literal runs: about 1 bit per 256 bytes over 8 bits.
     std::vector<uint8_t> noise = random_bytes(rng, 8192);
-    std::vector<uint8_t> s = jc_encode(noise.data(), noise.size());
+    std::vector<uint8_t> s = stream_encode(noise.data(), noise.size());
     auto t = tokens_of(s);
     CHECK(t["run"] >= 1);
     CHECK(s.size() < noise.size() + 64);
 
     // Literals that all fit in one 128-value band take 7 bits plus a bias.
     std::vector<uint8_t> band = random_bytes(rng, 3000, 100, 150);
-    s = jc_encode(band.data(), band.size());
+    s = stream_encode(band.data(), band.size());
     t = tokens_of(s);
     CHECK(t["width7"] >= 1);
     CHECK(s.size() < band.size() * 8 / 8 + 100);
-    CHECK(round_trip(band, kJcDefaultLevel));
+    CHECK(round_trip(band, kStreamDefaultLevel));
 
     // Zero bytes, one-byte copies nearby, short matches and repeats of the last distance.
     std::vector<uint8_t> mix;
@@ -173,12 +171,12 @@ void test_token_choice() {
         mix.push_back(uint8_t(rng()));
         mix.insert(mix.end(), mix.end() - 9, mix.end() - 6); // 3 bytes 9 back
     }
-    s = jc_encode(mix.data(), mix.size());
+    s = stream_encode(mix.data(), mix.size());
     t = tokens_of(s);
     CHECK(t["zero"] > 100);
     CHECK(t["near"] > 100);
     CHECK(t["short"] > 100);
-    CHECK(round_trip(mix, kJcDefaultLevel));
+    CHECK(round_trip(mix, kStreamDefaultLevel));
 
     // Records repeated far away with one changed byte: normal matches, then repeats.
     std::vector<uint8_t> far = random_bytes(rng, 20000);
@@ -192,11 +190,11 @@ void test_token_choice() {
             from += 41;
         }
     }
-    s = jc_encode(far.data(), far.size());
+    s = stream_encode(far.data(), far.size());
     t = tokens_of(s);
     CHECK(t["normal"] >= 50);
     CHECK(t["repeat"] >= 50);
-    CHECK(round_trip(far, kJcDefaultLevel));
+    CHECK(round_trip(far, kStreamDefaultLevel));
 }
 
 void test_levels_trade_speed_for_size() {
@@ -210,8 +208,8 @@ void test_levels_trade_speed_for_size() {
         data.insert(data.end(), w.begin(), w.end());
         data.push_back(uint8_t(rng() % 4 ? ' ' : rng()));
     }
-    size_t s1 = jc_encode(data.data(), data.size(), 1).size();
-    size_t s9 = jc_encode(data.data(), data.size(), 9).size();
+    size_t s1 = stream_encode(data.data(), data.size(), 1).size();
+    size_t s9 = stream_encode(data.data(), data.size(), 9).size();
     CHECK(s9 < s1);
     CHECK(s1 < data.size() / 2);
 }
@@ -223,7 +221,7 @@ void test_blob() {
                                    {"empty.txt", {}}};
     std::vector<uint8_t> blob;
     std::string err;
-    CHECK(build_blob(files, kJcDefaultLevel, blob, err));
+    CHECK(build_blob(files, kStreamDefaultLevel, blob, err));
     std::vector<BlobEntry> entries;
     CHECK(split_blob(blob.data(), blob.size(), entries, err));
     CHECK_EQ(entries.size(), 4u);
@@ -239,7 +237,7 @@ void test_blob() {
     CHECK(entries[2].stored() && entries[2].packed == 3000); // noise does not shrink
     CHECK(entries[3].stored() && entries[3].packed == 0);
     // Every compressed entry's packed size is a whole stream: header plus words.
-    CHECK_EQ((entries[1].packed - kJcHeaderSize) % 4, 0u);
+    CHECK_EQ((entries[1].packed - kStreamHeaderSize) % 4, 0u);
     for (size_t i = 1; i < 4; ++i) {
         CHECK(read_blob_entry(blob.data(), entries[i], bytes, err));
         CHECK(bytes == files[i - 1].bytes);
@@ -260,12 +258,13 @@ void test_blob() {
     CHECK(!parse_name_list(list("a\r\nb"), names, err));
     CHECK(!parse_name_list(list("a\rb\r\n"), names, err));
 
-    // Names that would leave the target folder or break the list are refused.
-    for (const char* name : {"", "..", "a/b", "a\\b", "c:x", "a\rb", "x?"}) {
-        CHECK(!is_safe_file_name(name));
+    // Names that would leave the target folder, break the list, or that the installer refuses
+    // (Windows would strip the trailing dots and blanks) are refused when packing.
+    for (const char* name : {"", "..", "a/b", "a\\b", "c:x", "a\rb", "x?", "a.", "a ", "..."}) {
+        CHECK(!is_bare_file_name(name));
         CHECK(!build_blob({{name, {1, 2}}}, 1, blob, err));
     }
-    CHECK(is_safe_file_name("Kav-Producer.exe.manifest"));
+    CHECK(is_bare_file_name("Kav-Producer.exe.manifest"));
 }
 
 } // namespace

@@ -1,10 +1,10 @@
 // Prints, for each file named: our compressed size against zlib -9 and xz -9, our compression
 // speed, and decode speed of our fast and reference decoders beside zlib's inflate and memcpy.
 // Speeds are MB of uncompressed data per second of CPU time.
-// Usage: jc_bench [-LEVEL] FILE...   (default: levels 6 and 9)
+// Usage: stream_bench [-LEVEL] FILE...   (default: levels 6 and 9)
 #include "file_bytes.h"
-#include "jc_encode.h"
-#include "payload/jc.h"
+#include "stream_encode.h"
+#include "payload/stream_format.h"
 
 #include <lzma.h>
 #include <zlib.h>
@@ -61,16 +61,16 @@ int main(int argc, char** argv) {
         else
             files.push_back(argv[i]);
     }
-    if (levels.empty()) levels = {kJcDefaultLevel, kJcMaxLevel};
+    if (levels.empty()) levels = {kStreamDefaultLevel, kStreamMaxLevel};
     if (files.empty()) {
-        std::fprintf(stderr, "usage: jc_bench [-LEVEL] FILE...\n");
+        std::fprintf(stderr, "usage: stream_bench [-LEVEL] FILE...\n");
         return 2;
     }
     for (const std::string& path : files) {
         std::vector<uint8_t> data;
         std::string err;
         if (!read_file(path, data, err)) {
-            std::fprintf(stderr, "jc_bench: %s: %s\n", path.c_str(), err.c_str());
+            std::fprintf(stderr, "stream_bench: %s: %s\n", path.c_str(), err.c_str());
             return 1;
         }
         const double mb = double(data.size()) / 1e6;
@@ -98,18 +98,18 @@ int main(int argc, char** argv) {
         std::vector<uint8_t> ours;
         for (int level : levels) {
             t = Clock::now();
-            ours = jc_encode(data.data(), data.size(), level);
+            ours = stream_encode(data.data(), data.size(), level);
             double sec = seconds_since(t);
             std::printf("%-26s %11zu %7.4f %9.2f   (%.3fx zlib -9)\n",
-                        ("jc level " + std::to_string(level)).c_str(), ours.size(),
+                        ("our level " + std::to_string(level)).c_str(), ours.size(),
                         double(ours.size()) / double(data.size()), mb / sec,
                         double(ours.size()) / double(z.size()));
         }
 
         std::vector<uint8_t> out(data.size());
         std::printf("%-26s %9s\n", "decoder (last level above)", "MB/s");
-        double jc = throughput(data.size(), [&] {
-            sink = jc_decode(ours.data(), ours.size(), out.data(), out.size());
+        double fast = throughput(data.size(), [&] {
+            sink = stream_decode(ours.data(), ours.size(), out.data(), out.size());
         });
         bool ok = out == data;
         double zi = throughput(data.size(), [&] {
@@ -120,15 +120,17 @@ int main(int argc, char** argv) {
         ok = ok && out == data;
         double ref = throughput(
             data.size(),
-            [&] { sink = jc_decode_reference(ours.data(), ours.size(), out.data(), out.size()); },
+            [&] {
+                sink = stream_decode_reference(ours.data(), ours.size(), out.data(), out.size());
+            },
             0.5);
         ok = ok && out == data;
         double mc = throughput(data.size(), [&] {
             std::memcpy(out.data(), data.data(), data.size());
             sink = out[data.size() / 2];
         });
-        std::printf("%-26s %9.1f   (%.2fx zlib inflate)\n", "jc_decode", jc, jc / zi);
-        std::printf("%-26s %9.1f\n", "jc_decode_reference", ref);
+        std::printf("%-26s %9.1f   (%.2fx zlib inflate)\n", "stream_decode", fast, fast / zi);
+        std::printf("%-26s %9.1f\n", "stream_decode_reference", ref);
         std::printf("%-26s %9.1f\n", "zlib inflate", zi);
         std::printf("%-26s %9.1f\n", "memcpy", mc);
         if (!ok) {

@@ -1,6 +1,7 @@
-#include "jc_encode.h"
+#include "stream_encode.h"
 
-#include "payload/jc.h"
+#include "payload/little_endian.h"
+#include "payload/stream_format.h"
 
 #include <algorithm>
 #include <array>
@@ -63,7 +64,8 @@ class BitWriter {
         if (used_ >= 32) {
             used_ -= 32;
             uint32_t w = uint32_t(acc_ >> used_);
-            uint8_t le[4] = {uint8_t(w), uint8_t(w >> 8), uint8_t(w >> 16), uint8_t(w >> 24)};
+            uint8_t le[4];
+            write_le32(le, w);
             out_.insert(out_.end(), le, le + 4);
             acc_ &= (uint64_t(1) << used_) - 1;
         }
@@ -92,7 +94,7 @@ struct LevelSettings {
     uint32_t window_bits; // farthest distance searched is 2^window_bits - 1
 };
 
-constexpr LevelSettings kLevels[kJcMaxLevel + 1] = {
+constexpr LevelSettings kLevels[kStreamMaxLevel + 1] = {
     {0, 0, 0, 0},    {1, 4, 16, 16},  {1, 8, 24, 18},   {1, 8, 32, 20},   {2, 16, 48, 21},
     {2, 16, 64, 22}, {3, 24, 96, 22}, {3, 32, 128, 23}, {4, 48, 192, 23}, {4, 64, 192, 24},
 };
@@ -120,10 +122,10 @@ struct Candidate {
     uint32_t distance;
 };
 
-// Binary trees over the earlier positions that share a 3-byte hash, as in the LZ77 coders of
-// the LZMA family: each search descends one tree, ordered by the bytes that follow, and re-roots
-// it at the current position on the way down, so a few dozen steps find the longest matches
-// even in a window of megabytes. Two-byte matches come from a table of last occurrences.
+// Binary trees over the earlier positions that share a 3-byte hash: each search descends one
+// tree, ordered by the bytes that follow, and re-roots it at the current position on the way
+// down, so a few dozen steps find the longest matches even in a window of megabytes. Two-byte
+// matches come from a table of last occurrences.
 class MatchFinder {
   public:
     MatchFinder(const uint8_t* data, size_t size, const LevelSettings& s)
@@ -263,13 +265,10 @@ class Encoder {
           writer_(out_), states_(settings_.states) {}
 
     std::vector<uint8_t> run() {
-        uint8_t header[kJcHeaderSize] = {'J', 'C'};
-        uint32_t n = uint32_t(size_), check = jc_checksum(data_, size_);
-        for (int i = 0; i < 4; ++i) {
-            header[2 + i] = uint8_t(n >> (8 * i));
-            header[6 + i] = uint8_t(check >> (8 * i));
-        }
-        out_.assign(header, header + kJcHeaderSize);
+        uint8_t header[kStreamHeaderSize] = {kStreamMagic[0], kStreamMagic[1]};
+        write_le32(header + 2, uint32_t(size_));
+        write_le32(header + 6, stream_checksum(data_, size_));
+        out_.assign(header, header + kStreamHeaderSize);
         if (size_ == 0) set_width(8, 0);
         for (size_t start = 0; start < size_; start += kBlockSize) {
             uint32_t end = uint32_t(std::min(size_, start + kBlockSize));
@@ -633,8 +632,8 @@ class Encoder {
 
 } // namespace
 
-std::vector<uint8_t> jc_encode(const uint8_t* data, size_t size, int level) {
-    level = std::clamp(level, kJcMinLevel, kJcMaxLevel);
+std::vector<uint8_t> stream_encode(const uint8_t* data, size_t size, int level) {
+    level = std::clamp(level, kStreamMinLevel, kStreamMaxLevel);
     if (size > 0xFFFFFFFFu) return {}; // the header holds a 32-bit size
     if (!data) size = 0;
     static const uint8_t none = 0;

@@ -2,8 +2,8 @@
 // the fast and the reference decoder, which must agree. Buffers are exactly sized heap blocks so
 // that the sanitizers catch any read or write outside them.
 #include "check.h"
-#include "jc_test_bits.h"
-#include "payload/jc.h"
+#include "stream_test_bits.h"
+#include "payload/stream_format.h"
 
 #include <random>
 #include <string>
@@ -22,8 +22,8 @@ Decoded decode(const std::vector<uint8_t>& stream, size_t capacity, int line) {
     std::vector<uint8_t> src(stream);
     Decoded fast{0, std::vector<uint8_t>(capacity, 0xEE)};
     Decoded slow{0, std::vector<uint8_t>(capacity, 0xEE)};
-    fast.result = jc_decode(src.data(), src.size(), fast.bytes.data(), capacity);
-    slow.result = jc_decode_reference(src.data(), src.size(), slow.bytes.data(), capacity);
+    fast.result = stream_decode(src.data(), src.size(), fast.bytes.data(), capacity);
+    slow.result = stream_decode_reference(src.data(), src.size(), slow.bytes.data(), capacity);
     if (fast.result != slow.result || (fast.result != 0 && fast.bytes != slow.bytes))
         check_detail::fail(__FILE__, line,
                            "decoders disagree: fast " + std::to_string(fast.result) +
@@ -31,6 +31,12 @@ Decoded decode(const std::vector<uint8_t>& stream, size_t capacity, int line) {
     return fast;
 }
 #define DECODE(stream, capacity) decode(stream, capacity, __LINE__)
+
+// stream_decode_exact on a private copy, into an exactly sized destination (null when empty).
+bool exact(const std::vector<uint8_t>& stream, size_t size) {
+    std::vector<uint8_t> src(stream), out(size);
+    return stream_decode_exact(src.data(), src.size(), out.data(), size);
+}
 
 std::vector<uint8_t> bytes_of(const std::string& s) {
     return std::vector<uint8_t>(s.begin(), s.end());
@@ -50,7 +56,7 @@ void test_worked_example() {
     Decoded d = DECODE(stream, 6);
     CHECK_EQ(d.result, 6u);
     CHECK(d.bytes == bytes_of("abcabc"));
-    CHECK_EQ(jc_unpacked_size(stream.data(), stream.size()), 6u);
+    CHECK_EQ(stream_unpacked_size(stream.data(), stream.size()), 6u);
 
     // The same stream from the token builder, bit for bit.
     StreamBits b;
@@ -59,24 +65,24 @@ void test_worked_example() {
 }
 
 void test_checksum() {
-    CHECK_EQ(jc_checksum(bytes_of("abcabc").data(), 6), 0xC1CCCAC2u);
+    CHECK_EQ(stream_checksum(bytes_of("abcabc").data(), 6), 0xC1CCCAC2u);
     const uint8_t five[] = {1, 2, 3, 4, 5};
     for (size_t n = 0; n < 4; ++n)
-        CHECK_EQ(jc_checksum(five, n), 0u);
-    CHECK_EQ(jc_checksum(nullptr, 8), 0u);
+        CHECK_EQ(stream_checksum(five, n), 0u);
+    CHECK_EQ(stream_checksum(nullptr, 8), 0u);
     // Four bytes: one word, 0x04030201, then the rotate-xor step.
-    CHECK_EQ(jc_checksum(five, 4), 0x04030201u ^ (0x08060402u + 1));
+    CHECK_EQ(stream_checksum(five, 4), 0x04030201u ^ (0x08060402u + 1));
     // Five bytes: bytes 0-3, then 1-4 (overlapping), not 4 alone.
     uint32_t s = 0x04030201u ^ (0x08060402u + 1);
     s += 0x05040302u;
     s ^= 0x0A080604u + 1;
-    CHECK_EQ(jc_checksum(five, 5), s);
+    CHECK_EQ(stream_checksum(five, 5), s);
     // Every byte counts, including the last of a ragged tail.
     std::vector<uint8_t> v = history(1001);
-    uint32_t base = jc_checksum(v.data(), v.size());
+    uint32_t base = stream_checksum(v.data(), v.size());
     for (size_t i : {size_t(0), size_t(500), size_t(999), size_t(1000)}) {
         v[i] ^= 1;
-        CHECK(jc_checksum(v.data(), v.size()) != base);
+        CHECK(stream_checksum(v.data(), v.size()) != base);
         v[i] ^= 1;
     }
 }
@@ -86,15 +92,16 @@ void test_header_and_missing_buffers() {
     b.width8().literal('x', 8).end();
     std::vector<uint8_t> good = b.stream(1, 0);
     uint8_t out[1];
-    CHECK_EQ(jc_decode(nullptr, good.size(), out, 1), 0u);
-    CHECK_EQ(jc_decode(good.data(), good.size(), nullptr, 1), 0u);
-    CHECK_EQ(jc_decode_reference(nullptr, good.size(), out, 1), 0u);
-    CHECK_EQ(jc_unpacked_size(nullptr, 10), 0u);
-    CHECK_EQ(jc_unpacked_size(good.data(), 9), 0u);
+    CHECK_EQ(stream_decode(nullptr, good.size(), out, 1), 0u);
+    CHECK_EQ(stream_decode(good.data(), good.size(), nullptr, 1), 0u);
+    CHECK_EQ(stream_decode_reference(nullptr, good.size(), out, 1), 0u);
+    CHECK(!stream_decode_exact(nullptr, 0, nullptr, 0));
+    CHECK_EQ(stream_unpacked_size(nullptr, 10), 0u);
+    CHECK_EQ(stream_unpacked_size(good.data(), 9), 0u);
     std::vector<uint8_t> bad = good;
     bad[1] = 'D';
     CHECK_EQ(DECODE(bad, 1).result, 0u);
-    CHECK_EQ(jc_unpacked_size(bad.data(), bad.size()), 0u);
+    CHECK_EQ(stream_unpacked_size(bad.data(), bad.size()), 0u);
     std::vector<uint8_t> header_only(good.begin(), good.begin() + 9);
     CHECK_EQ(DECODE(header_only, 1).result, 0u);
     CHECK_EQ(DECODE(good, 1).result, 1u);
@@ -252,6 +259,15 @@ void test_checksum_field() {
     Decoded r = DECODE(b.stream(6, 0xC1CCCAC3), 6);
     CHECK_EQ(r.result, 0u);
     CHECK(r.bytes == bytes_of("abcabc"));
+    CHECK(exact(b.stream(6, 0xC1CCCAC2), 6));
+    CHECK(!exact(b.stream(6, 0xC1CCCAC3), 6));
+    CHECK(!exact(b.stream(6, 0xC1CCCAC2), 7)); // declares another size than the one wanted
+    // Size 0 checks as 0 too. A count of 0 cannot tell its success from a failure; the exact
+    // form can.
+    StreamBits empty;
+    empty.width8().end();
+    CHECK(exact(empty.stream(0, 0), 0));
+    CHECK(!exact(empty.stream(0, 1), 0));
 
     // Sizes 1 to 3 check as 0: they pass only with a field of 0.
     for (uint32_t n = 1; n <= 3; ++n) {
@@ -270,15 +286,16 @@ void test_checksum_field() {
     for (uint8_t v : five)
         s.literal(v, 8);
     s.end();
-    CHECK_EQ(DECODE(s.stream(5, jc_checksum(five.data(), 5)), 5).result, 5u);
-    CHECK_EQ(DECODE(s.stream(5, jc_checksum(five.data(), 4)), 5).result, 0u);
+    CHECK_EQ(DECODE(s.stream(5, stream_checksum(five.data(), 5)), 5).result, 5u);
+    CHECK_EQ(DECODE(s.stream(5, stream_checksum(five.data(), 4)), 5).result, 0u);
 }
 
 // Malformed streams stop with 0 and touch nothing outside the buffers (the sanitizers watch).
 void test_malformed() {
     auto fails = [](const StreamBits& b, uint32_t size, size_t capacity, int line) {
         Decoded r = decode(b.stream(size, 0), capacity, line);
-        if (r.result != 0)
+        // The exact form too, which alone can tell a stream of 0 bytes from a bad one.
+        if (r.result != 0 || (size == capacity && exact(b.stream(size, 0), size)))
             check_detail::fail(__FILE__, line, "malformed stream accepted");
         else
             ++check_detail::passed;
@@ -342,7 +359,7 @@ void test_malformed() {
     good.end();
     std::vector<uint8_t> probe(100000);
     std::vector<uint8_t> full = good.stream(0, 0);
-    uint32_t size = jc_decode_reference(full.data(), full.size(), probe.data(), probe.size());
+    uint32_t size = stream_decode_reference(full.data(), full.size(), probe.data(), probe.size());
     CHECK_EQ(size, 0u); // the declared size 0 is overrun at once
     size = 512;
     for (int i = 0; i < 20; ++i)
@@ -350,7 +367,7 @@ void test_malformed() {
     full = good.stream(size, 0);
     CHECK_EQ(DECODE(full, size).result, size);
     bool all_fail = true;
-    for (size_t len = 0; len < full.size(); len += (len < kJcHeaderSize ? 1 : 4)) {
+    for (size_t len = 0; len < full.size(); len += (len < kStreamHeaderSize ? 1 : 4)) {
         std::vector<uint8_t> part(full.begin(), full.begin() + long(len));
         all_fail = all_fail && DECODE(part, size).result == 0;
     }
@@ -446,7 +463,7 @@ void test_random_token_streams() {
         }
         b.end();
         const uint32_t size = uint32_t(model.size());
-        const uint32_t check = rng() % 2 ? jc_checksum(model.data(), size) : 0;
+        const uint32_t check = rng() % 2 ? stream_checksum(model.data(), size) : 0;
         Decoded r = DECODE(b.stream(size, check), size + rng() % 3);
         if (r.result == size && std::equal(model.begin(), model.end(), r.bytes.begin()))
             ++agreed;

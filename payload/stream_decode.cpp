@@ -6,7 +6,8 @@
 // token within a few bits (a gamma pair 0,0 stops, and 0,0,0 + seven zeros + 0,0 is the end
 // token), so a truncated stream runs into an end token made of missing bits, and that is caught
 // by comparing the count. Every write is checked against the output limit before it happens.
-#include "payload/jc.h"
+#include "payload/stream_format.h"
+#include "payload/little_endian.h"
 
 #include <array>
 #include <cstring>
@@ -43,15 +44,6 @@ constexpr uint32_t kGammaLimit = 1u << 27;
 // Zero words supplied past the end before the reader gives up on a stream.
 constexpr int kMaxMissingBits = 128;
 
-inline uint32_t load_le32(const uint8_t* p) {
-    uint32_t w;
-    std::memcpy(&w, p, 4);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-    w = __builtin_bswap32(w);
-#endif
-    return w;
-}
-
 // Forward copy with the byte-by-byte meaning of an overlapping match. Wide stores may run up to
 // 15 bytes past the match, so they are used only when that much room is left before the limit.
 inline void copy_match(uint8_t* op, size_t distance, size_t length, const uint8_t* limit) {
@@ -83,16 +75,14 @@ inline void copy_match(uint8_t* op, size_t distance, size_t length, const uint8_
         *op++ = *from++;
 }
 
-} // namespace
+// The whole decode of a stream whose header is there (is_stream) into a destination that is not
+// null. True when the end token came after exactly the declared size and the check value
+// matched; the caller turns that into its own result.
+bool decode(const uint8_t* source, size_t source_length, uint8_t* destination, size_t capacity) {
+    const uint32_t declared = read_le32(source + 2);
+    const uint32_t check = read_le32(source + 6);
 
-uint32_t jc_decode(const uint8_t* source, size_t source_length, uint8_t* destination,
-                   size_t capacity) {
-    if (!source || !destination) return 0;
-    if (source_length < kJcHeaderSize || source[0] != 'J' || source[1] != 'C') return 0;
-    const uint32_t declared = load_le32(source + 2);
-    const uint32_t check = load_le32(source + 6);
-
-    const uint8_t* in = source + kJcHeaderSize;
+    const uint8_t* in = source + kStreamHeaderSize;
     const uint8_t* const in_end = source + source_length;
     uint8_t* op = destination;
     uint8_t* const out_start = destination;
@@ -106,11 +96,11 @@ uint32_t jc_decode(const uint8_t* source, size_t source_length, uint8_t* destina
     uint32_t literal_shift = 64 - 8, literal_bits = 1 + 8;
     uint32_t bias = 0;
 
-#define JC_REFILL()                                                                                \
+#define BITS_REFILL()                                                                              \
     do {                                                                                           \
         if (count <= 32) {                                                                         \
             if (in_end - in >= 4) {                                                                \
-                buf |= uint64_t(load_le32(in)) << (32 - count);                                    \
+                buf |= uint64_t(read_le32(in)) << (32 - count);                                    \
                 in += 4;                                                                           \
             } else {                                                                               \
                 missing += 32;                                                                     \
@@ -119,21 +109,21 @@ uint32_t jc_decode(const uint8_t* source, size_t source_length, uint8_t* destina
             count += 32;                                                                           \
         }                                                                                          \
     } while (0)
-#define JC_PEEK(k) uint32_t(buf >> (64 - (k)))
-#define JC_DROP(k)                                                                                 \
+#define BITS_PEEK(k) uint32_t(buf >> (64 - (k)))
+#define BITS_DROP(k)                                                                               \
     do {                                                                                           \
         buf <<= (k);                                                                               \
         count -= (k);                                                                              \
     } while (0)
-#define JC_GAMMA(var)                                                                              \
+#define BITS_GAMMA(var)                                                                            \
     do {                                                                                           \
         uint32_t g_ = 1;                                                                           \
         for (;;) {                                                                                 \
-            if (count < 8) JC_REFILL();                                                            \
+            if (count < 8) BITS_REFILL();                                                          \
             uint32_t e_ = kGammaTable[buf >> 56];                                                  \
             uint32_t pairs_ = (e_ >> 4) & 7;                                                       \
             g_ = (g_ << pairs_) | (e_ & 15);                                                       \
-            JC_DROP(2 * pairs_);                                                                   \
+            BITS_DROP(2 * pairs_);                                                                 \
             if (e_ & 0x80) break;                                                                  \
             if (g_ >= kGammaLimit) goto fail;                                                      \
         }                                                                                          \
@@ -141,45 +131,45 @@ uint32_t jc_decode(const uint8_t* source, size_t source_length, uint8_t* destina
     } while (0)
 
     for (;;) {
-        JC_REFILL();
+        BITS_REFILL();
         if (buf >> 63) {
             // Literals are the commonest token: up to three from one refill (27 of >= 32 bits).
             if (out_end - op < 3) {
                 if (op == out_end) goto fail;
                 *op++ = uint8_t(uint32_t(buf << 1 >> literal_shift) + bias);
-                JC_DROP(literal_bits);
+                BITS_DROP(literal_bits);
                 continue;
             }
             *op++ = uint8_t(uint32_t(buf << 1 >> literal_shift) + bias);
-            JC_DROP(literal_bits);
+            BITS_DROP(literal_bits);
             if (buf >> 63) {
                 *op++ = uint8_t(uint32_t(buf << 1 >> literal_shift) + bias);
-                JC_DROP(literal_bits);
+                BITS_DROP(literal_bits);
                 if (buf >> 63) {
                     *op++ = uint8_t(uint32_t(buf << 1 >> literal_shift) + bias);
-                    JC_DROP(literal_bits);
+                    BITS_DROP(literal_bits);
                 }
             }
             continue;
         }
-        switch (JC_PEEK(3)) {
+        switch (BITS_PEEK(3)) {
         case 2:
         case 3: { // 0,1: gamma match
-            JC_DROP(2);
+            BITS_DROP(2);
             uint32_t g, n;
-            JC_GAMMA(g);
+            BITS_GAMMA(g);
             size_t distance;
             if (g == 2) {
                 distance = last_offset;
-                JC_GAMMA(n);
+                BITS_GAMMA(n);
             } else {
-                if (count < int(offset_width)) JC_REFILL();
-                uint64_t d = uint64_t(g - 3) << offset_width | JC_PEEK(offset_width);
-                JC_DROP(offset_width);
+                if (count < int(offset_width)) BITS_REFILL();
+                uint64_t d = uint64_t(g - 3) << offset_width | BITS_PEEK(offset_width);
+                BITS_DROP(offset_width);
                 if (d > 0xFFFFFFFFu) goto fail;
                 last_offset = uint32_t(d);
                 distance = size_t(d);
-                JC_GAMMA(n);
+                BITS_GAMMA(n);
                 // Branch-free: the bonus steps are not predictable from one match to the next.
                 n += uint32_t(d >= 0x10000) + uint32_t(d >= 0x37FF) + uint32_t(d >= 0x27F) +
                      4 * uint32_t(d <= 0x7F);
@@ -191,8 +181,8 @@ uint32_t jc_decode(const uint8_t* source, size_t source_length, uint8_t* destina
             break;
         }
         case 1: { // 0,0,1: four-bit code
-            uint32_t k = JC_PEEK(7) & 15;
-            JC_DROP(7);
+            uint32_t k = BITS_PEEK(7) & 15;
+            BITS_DROP(7);
             if (k == 1) {
                 if (op == out_end) goto fail;
                 *op++ = 0;
@@ -202,40 +192,40 @@ uint32_t jc_decode(const uint8_t* source, size_t source_length, uint8_t* destina
                 ++op;
             } else if (buf >> 63) {
                 // Literal run: blocks of 256 plain bytes, each followed by a "more" bit.
-                JC_DROP(1);
+                BITS_DROP(1);
                 do {
                     if (size_t(out_end - op) < 256) goto fail;
                     for (int i = 0; i < 64; ++i) {
-                        JC_REFILL();
+                        BITS_REFILL();
                         op[0] = uint8_t(buf >> 56);
                         op[1] = uint8_t(buf >> 48);
                         op[2] = uint8_t(buf >> 40);
                         op[3] = uint8_t(buf >> 32);
-                        JC_DROP(32);
+                        BITS_DROP(32);
                         op += 4;
                     }
-                    JC_REFILL();
-                    uint32_t more = JC_PEEK(1);
-                    JC_DROP(1);
+                    BITS_REFILL();
+                    uint32_t more = BITS_PEEK(1);
+                    BITS_DROP(1);
                     if (!more) break;
                 } while (true);
             } else {
-                const uint32_t literal_width = 7 + JC_PEEK(2) % 2;
+                const uint32_t literal_width = 7 + BITS_PEEK(2) % 2;
                 literal_shift = 64 - literal_width;
                 literal_bits = 1 + literal_width;
-                JC_DROP(2);
+                BITS_DROP(2);
                 bias = 0;
                 if (literal_width == 7) {
-                    bias = JC_PEEK(8);
-                    JC_DROP(8);
+                    bias = BITS_PEEK(8);
+                    BITS_DROP(8);
                 }
             }
             break;
         }
         default: { // 0,0,0: short match, end token or offset-width change
-            uint32_t d = JC_PEEK(10) & 127;
-            uint32_t m = JC_PEEK(12) & 3;
-            JC_DROP(12);
+            uint32_t d = BITS_PEEK(10) & 127;
+            uint32_t m = BITS_PEEK(12) & 3;
+            BITS_DROP(12);
             if (d != 0) {
                 last_offset = d;
                 if (d > size_t(op - out_start) || m + 2 > size_t(out_end - op)) goto fail;
@@ -251,24 +241,40 @@ uint32_t jc_decode(const uint8_t* source, size_t source_length, uint8_t* destina
             } else if (m == 0) {
                 goto done;
             } else {
-                offset_width = JC_PEEK(m + 3);
-                JC_DROP(m + 3);
+                offset_width = BITS_PEEK(m + 3);
+                BITS_DROP(m + 3);
                 if (offset_width == 0 || offset_width >= 32) goto fail;
             }
             break;
         }
         }
     }
-#undef JC_GAMMA
-#undef JC_DROP
-#undef JC_PEEK
-#undef JC_REFILL
+#undef BITS_GAMMA
+#undef BITS_DROP
+#undef BITS_PEEK
+#undef BITS_REFILL
 
 done:
     if (count < missing) goto fail; // the end token itself was made of missing bits
     if (size_t(op - out_start) != declared) goto fail;
-    if (check != 0 && jc_checksum(destination, declared) != check) goto fail;
-    return declared;
+    if (check != 0 && stream_checksum(destination, declared) != check) goto fail;
+    return true;
 fail:
-    return 0;
+    return false;
+}
+
+} // namespace
+
+uint32_t stream_decode(const uint8_t* source, size_t source_length, uint8_t* destination,
+                       size_t capacity) {
+    if (!destination || !is_stream(source, source_length)) return 0;
+    return decode(source, source_length, destination, capacity) ? read_le32(source + 2) : 0;
+}
+
+bool stream_decode_exact(const uint8_t* source, size_t source_length, uint8_t* destination,
+                         size_t size) {
+    uint8_t nowhere; // a stream of 0 bytes writes nothing, but the decoder wants somewhere
+    if (!destination && size == 0) destination = &nowhere;
+    return destination && is_stream(source, source_length) && read_le32(source + 2) == size &&
+           decode(source, source_length, destination, size);
 }

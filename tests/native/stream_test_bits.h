@@ -1,4 +1,4 @@
-// Builds JCALG1 streams bit by bit, token by token, straight from the format, so that the
+// Builds compressed streams bit by bit, token by token, straight from the format, so that the
 // decoder tests do not depend on our compressor.
 #pragma once
 #include <cstdint>

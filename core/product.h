@@ -1,0 +1,21 @@
+// The product's fixed identity: its names, the version this installer installs, where the
+// installation is recorded, and the files it installs. The carried programs show the same version
+// and load the same library, so they take these from here too.
+#pragma once
+#include <cstdint>
+
+inline constexpr const char* kInstallerName = "Kavento-Install";
+inline constexpr const char* kVersionText = "1.20.1";
+inline constexpr int32_t kVersionNumber = 12010;
+inline constexpr const char* kProductFolderName = "Kavento-Producer";
+inline constexpr const char* kProductKey = "SOFTWARE\\Kavento-Producer\\";
+// The values under kProductKey: start-up reads what the installation writes.
+inline constexpr const char* kProgramPathValue = "program_path";
+inline constexpr const char* kVersionNumberValue = "version_number";
+inline constexpr const char* kVersionStringValue = "version_string";
+
+// The installed programs and the sound library that is cut out of the authoring tool.
+inline constexpr const char* kProducerExe = "Kav-Producer.exe";
+inline constexpr const char* kPlayerExe = "Kav-Player.exe";
+inline constexpr const char* kUninstallExe = "Uninstall.exe";
+inline constexpr const char* kLibraryFileName = "fmod.dll";

@@ -1,0 +1,10 @@
+// One copy of the installer at a time: a second one would unpack into the same temp pack file
+// beside the first.
+#pragma once
+
+// When another copy is running: brings its window forward (if it has one yet) and ends this
+// process at once, before anything of this run is set up or touched. Otherwise marks this copy
+// as the running one.
+void leave_if_already_running();
+// Gives the mark up; the last thing the run does.
+void release_running_mark();

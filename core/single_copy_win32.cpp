@@ -1,0 +1,28 @@
+#include "core/single_copy.h"
+#include <windows.h>
+#include "core/product.h"
+
+namespace {
+
+// Held for the whole run.
+constexpr const char* kRunningMutexName = "Kavento-Install.Running";
+HANDLE running_mutex = nullptr;
+
+} // namespace
+
+void leave_if_already_running() {
+    running_mutex = CreateMutexA(nullptr, FALSE, kRunningMutexName);
+    if (!running_mutex || GetLastError() != ERROR_ALREADY_EXISTS) return;
+    HWND other = FindWindowA(nullptr, kInstallerName);
+    if (other) {
+        if (IsIconic(other)) ShowWindow(other, SW_RESTORE);
+        SetForegroundWindow(GetLastActivePopup(other));
+    }
+    CloseHandle(running_mutex);
+    ExitProcess(0);
+}
+
+void release_running_mark() {
+    if (running_mutex) CloseHandle(running_mutex);
+    running_mutex = nullptr;
+}

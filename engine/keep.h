@@ -1,0 +1,32 @@
+// Keeping what an installation replaces: an old file waits under a kept name in its own folder
+// and an old registry value is saved with its type and data, until the run has succeeded. The
+// roll-back of a failed run puts them back; the uninstall log never mentions them.
+#pragma once
+#include <string>
+#include <vector>
+#include "env/registry.h"
+
+// Kept names tried in one folder before keeping counts as impossible.
+inline constexpr int kKeptNameAttempts = 100;
+
+// The kept name of attempt 1, 2, …: the original's own name with ".~kv" and the number behind
+// it, in the same folder, so that putting it back is one rename on the same volume.
+std::string kept_file_path(const std::string& original, int attempt);
+
+// The keys from the top of sub_key down to sub_key itself ("a\b" gives "a", "a\b"): a write below
+// a key that is missing creates it and every key below it.
+std::vector<std::string> key_path_prefixes(const std::string& sub_key);
+
+// Win32, recording on session.undo_list.
+// 1 when no file stands at path or the file now waits under a kept name (recorded, its name in
+// kept_path when given); 0 when a file is there that cannot be moved aside, in which case the
+// step must fail before it replaces anything.
+int keep_file(const std::string& path, std::string* kept_path = nullptr);
+// Saves the value that a write is about to replace.
+enum class KeptValue { absent, kept, failed };
+KeptValue keep_reg_value(RegRoot root, const std::string& sub_key, const std::string& value_name);
+// Records the keys of sub_key that do not exist yet, so that the roll-back removes what a write
+// below it creates.
+void record_missing_keys(RegRoot root, const std::string& sub_key);
+// After success: the kept files are not needed any more.
+void remove_kept_files();

@@ -1,0 +1,46 @@
+#include "engine/restart_deletion.h"
+
+#include <windows.h>
+#include "engine/uninstall_run.h"
+
+namespace {
+
+bool write_whole_file(const std::string& path, const std::string& text) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD done = 0;
+    bool ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &done, nullptr) &&
+              done == text.size();
+    CloseHandle(file);
+    return ok;
+}
+
+} // namespace
+
+bool add_wininit_deletion(const std::string& file) {
+    char short_path[MAX_PATH];
+    DWORD n = GetShortPathNameA(file.c_str(), short_path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return false;
+    char windows[MAX_PATH];
+    n = GetWindowsDirectoryA(windows, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return false;
+    std::string ini = windows;
+    if (ini.back() != '\\') ini += '\\';
+    ini += kWininitName;
+    std::string text;
+    // A missing file is simply one without any section yet.
+    if (!read_uninstall_log(ini, text) &&
+        GetFileAttributesA(ini.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return false;
+    return write_whole_file(ini, wininit_with_deletion(text, short_path));
+}
+
+bool delete_at_restart(const std::string& path, bool is_folder) {
+    // The 95 family sets the top bit of the version; its kernel has no MoveFileEx that works.
+    if (GetVersion() & 0x80000000u) return !is_folder && add_wininit_deletion(path);
+    using MoveFileExFn = BOOL(WINAPI*)(const char*, const char*, DWORD);
+    auto move_file_ex =
+        reinterpret_cast<MoveFileExFn>(loaded_function("kernel32.dll", "MoveFileExA"));
+    return move_file_ex && move_file_ex(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+}
