@@ -1,13 +1,16 @@
-# The cross build needs kvpack, a host program, to pack the payload. It is built here from tools/
-# with the host compiler, so that `cmake --preset win32` alone builds everything.
+# The cross build needs host programs: kvpack to pack the payload, kvicon to draw the installer's
+# icon, kvimports to check the shipped programs' imports. They are built here from tools/ with the
+# host compiler, so that `cmake --preset win32` alone builds everything.
 include(ExternalProject)
 set(KV_HOST_TOOLS_DIR "${CMAKE_BINARY_DIR}/host-tools")
 set(KVPACK "${KV_HOST_TOOLS_DIR}/kvpack")
+set(KVIMPORTS "${KV_HOST_TOOLS_DIR}/kvimports")
+set(KVICON "${KV_HOST_TOOLS_DIR}/kvicon")
 ExternalProject_Add(host_tools
     SOURCE_DIR "${PROJECT_SOURCE_DIR}/tools"
     BINARY_DIR "${KV_HOST_TOOLS_DIR}"
     CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DKV_TOOLS_ONLY=ON
-    BUILD_COMMAND ${CMAKE_COMMAND} --build . --target kvpack
+    BUILD_COMMAND ${CMAKE_COMMAND} --build . --target kvpack kvimports kvicon
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON
-    BUILD_BYPRODUCTS "${KVPACK}")
+    BUILD_BYPRODUCTS "${KVPACK}" "${KVIMPORTS}" "${KVICON}")

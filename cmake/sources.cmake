@@ -19,6 +19,14 @@ list(REMOVE_ITEM kv_win32_sources "${PROJECT_SOURCE_DIR}/core/main_win32.cpp")
 
 # Builds must not depend on where the checkout lives.
 add_compile_options("-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=" -Wall -Wextra -Wno-unused-parameter)
+if(WIN32)
+    # Small programs: the code never throws nor asks for a type at run time, so neither the
+    # exception tables nor the type records are needed; one thread, so statics need no guard.
+    # Unused functions and data are dropped at link time.
+    add_compile_options(-Os -ffunction-sections -fdata-sections -fno-asynchronous-unwind-tables
+        "$<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions;-fno-rtti;-fno-threadsafe-statics>")
+    add_link_options(-Wl,--gc-sections)
+endif()
 
 if(NOT WIN32)
     set(KV_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
@@ -33,9 +41,19 @@ endif()
 
 if(WIN32)
     add_library(kv_win32 STATIC ${kv_win32_sources})
+    # Only libraries that every Windows keeps in its system folder and loads from there: any other
+    # (COMCTL32 among them) is loaded at run time by full path, never through the import table.
     target_link_libraries(kv_win32 PUBLIC kv_portable
-        ole32 oleaut32 uuid shell32 comctl32 comdlg32 gdi32 user32 advapi32 kernel32)
+        ole32 oleaut32 shell32 comdlg32 gdi32 user32 advapi32 kernel32)
 endif()
+
+# The toolchain's headers are those of the oldest Windows the shipped programs start on. Test
+# programs and tools never ship and run under Wine only: in their folders the newer calls are
+# declared as well.
+macro(kv_test_program_headers)
+    add_compile_options(-U_WIN32_WINNT -UWINVER -U_WIN32_IE
+        -D_WIN32_WINNT=0x0601 -DWINVER=0x0601 -D_WIN32_IE=0x0600)
+endmacro()
 
 if(WIN32)
     # The Wine prefix every Win32 test starts from: made once per test run (fixture

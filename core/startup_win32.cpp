@@ -11,6 +11,7 @@
 #include "services/dir_examine.h"
 #include "services/file_services.h"
 #include "services/special_folders.h"
+#include "services/system_library.h"
 #include "ui/artwork.h"
 #include "ui/dialogs.h"
 #include "ui/toolkit.h"
@@ -77,6 +78,7 @@ RecordedVersion read_recorded_installation(std::string& recorded_version) {
 }
 
 void installer_main(void* module_handle) {
+    limit_library_search();
     leave_if_already_running();
     reset_session(module_handle);
     toolkit_init();

@@ -2,7 +2,6 @@
 // undo list, then the success message and the wait for "Fertigstellen".
 #include <windows.h>
 #include <shlobj.h>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include "core/page_loop.h"
@@ -221,8 +220,7 @@ bool record_installation() {
         advance();
         return true;
     };
-    char number[16];
-    std::snprintf(number, sizeof number, "%ld", long(session.version_number));
+    const std::string number = std::to_string(session.version_number);
     if (!write(14, kVersionStringValue, session.version_text, kRegSz)) return false;
     if (!write(15, kVersionNumberValue, number, kRegDword)) return false;
     // An update keeps the folder that the earlier installation recorded.

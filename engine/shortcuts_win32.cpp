@@ -13,6 +13,14 @@ template <class T> struct ComRef {
     }
 };
 
+// The shell's published ids, spelled out so that no import library of every id is linked in.
+constexpr CLSID kClsidShellLink = {
+    0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr IID kIidShellLinkA = {
+    0x000214EE, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr IID kIidPersistFile = {
+    0x0000010B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
 // COM is started for one shortcut only and stopped again, so no apartment outlives the call.
 struct ComScope {
     ComScope() { CoInitialize(nullptr); }
@@ -26,7 +34,7 @@ int create_shortcut(const std::string& target, const std::string& link,
                     const std::string& icon_path, int icon_index) {
     ComScope com;
     ComRef<IShellLinkA> shell_link;
-    if (CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+    if (CoCreateInstance(kClsidShellLink, nullptr, CLSCTX_INPROC_SERVER, kIidShellLinkA,
                          reinterpret_cast<void**>(&shell_link.p)) != S_OK)
         return 0;
     shell_link.p->SetPath(target.c_str());
@@ -38,7 +46,7 @@ int create_shortcut(const std::string& target, const std::string& link,
     shell_link.p->SetIconLocation(icon_path.c_str(), icon_index);
 
     ComRef<IPersistFile> file;
-    if (FAILED(shell_link.p->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p))))
+    if (FAILED(shell_link.p->QueryInterface(kIidPersistFile, reinterpret_cast<void**>(&file.p))))
         return 0;
     int wide_length = MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, nullptr, 0);
     if (wide_length <= 0) return 0;

@@ -1,5 +1,4 @@
 #include "env/registry_rules.h"
-#include <cstdio>
 
 std::string without_leading_backslash(const std::string& sub_key) {
     return !sub_key.empty() && sub_key[0] == '\\' ? sub_key.substr(1) : sub_key;
@@ -14,7 +13,5 @@ std::string text_of_string_value(const char* data, size_t size) {
 }
 
 std::string decimal_text(int32_t number) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%ld", long(number));
-    return text;
+    return std::to_string(number);
 }

@@ -1,7 +1,6 @@
 // The registry layer: seven self-contained operations. Each opens or creates the one key it needs
 // and closes it again; the only state kept between calls is the last-value text.
 #include <windows.h>
-#include <cstdio>
 #include <cstring>
 #include "env/registry.h"
 #include "env/registry_rules.h"

@@ -39,15 +39,20 @@ bool read_exactly(void* buffer, DWORD count, DWORD& got) {
     return true;
 }
 
-// Bytes from the reading position to the end of the pack.
+// Bytes from the reading position to the end of the pack. The 64-bit forms of these two calls
+// do not exist before Windows 2000; all-ones with an error set is how the older ones fail.
 uint64_t bytes_left() {
-    LARGE_INTEGER size, zero, position;
-    zero.QuadPart = 0;
-    if (!GetFileSizeEx(reader.handle, &size) ||
-        !SetFilePointerEx(reader.handle, zero, &position, FILE_CURRENT) ||
-        position.QuadPart > size.QuadPart)
-        return 0;
-    return uint64_t(size.QuadPart - position.QuadPart);
+    DWORD size_high = 0;
+    SetLastError(NO_ERROR);
+    DWORD size_low = GetFileSize(reader.handle, &size_high);
+    if (size_low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return 0;
+    LONG position_high = 0;
+    SetLastError(NO_ERROR);
+    DWORD position_low = SetFilePointer(reader.handle, 0, &position_high, FILE_CURRENT);
+    if (position_low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return 0;
+    uint64_t size = (uint64_t(size_high) << 32) | size_low;
+    uint64_t position = (uint64_t(DWORD(position_high)) << 32) | position_low;
+    return position > size ? 0 : size - position;
 }
 
 } // namespace

@@ -12,6 +12,9 @@ if [ -n "${DISPLAY:-}" ]; then
     mkdir -p .wine-run
     [ -d .wine-run/prefix ] || cp -a build/win32/wine-template/prefix .wine-run/prefix
     kv_wine_env "$root/.wine-run/prefix" "$root/.wine-run"
+    # Also in a prefix made before the template had it.
+    reg() { wine reg add "$@" /f >/dev/null 2>&1; }
+    kv_windows_dialog_font reg
     wine build/win32/Kavento-Install.exe
     kv_prefix_stop
 else

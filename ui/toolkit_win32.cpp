@@ -3,7 +3,6 @@
 #include <commctrl.h>
 #include <richedit.h>
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -57,11 +56,30 @@ bool rich_edit_tried = false;
 int pending_event = 0;
 int last_source = 0;
 
+// The progress bar's class lives in COMCTL32, which is no KnownDLL: imported by name, a copy
+// planted beside the installer would be loaded before any of our code runs. So it is loaded from
+// the system folder here, and kept until the process ends. The original library of Windows 95
+// has only the plain InitCommonControls, which registers the same progress bar class.
+void init_common_controls() {
+    static HMODULE library = nullptr;
+    if (library) return;
+    library = load_system_library("COMCTL32.DLL");
+    if (!library) return;
+    using InitEx = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    using InitPlain = void(WINAPI*)();
+    auto init_ex = reinterpret_cast<InitEx>(
+        reinterpret_cast<void*>(optional_procedure(library, "InitCommonControlsEx")));
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    if (init_ex && init_ex(&controls)) return;
+    auto init = reinterpret_cast<InitPlain>(
+        reinterpret_cast<void*>(GetProcAddress(library, "InitCommonControls")));
+    if (init) init();
+}
+
 void start() {
     if (started) return;
     started = true;
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
-    if (!InitCommonControlsEx(&controls)) InitCommonControls();
+    init_common_controls();
     gadgets.assign(kInitialGadgets, GadgetEntry{});
     gui_font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
@@ -211,8 +229,19 @@ int finish_event() {
     return code;
 }
 
+// The top-level window that holds a control, by the parent chain (the direct call for this is
+// missing from Windows 95 and NT 4).
+HWND top_level_of(HWND window) {
+    while (window && (GetWindowLongA(window, GWL_STYLE) & WS_CHILD)) {
+        HWND parent = GetParent(window);
+        if (!parent) break;
+        window = parent;
+    }
+    return window;
+}
+
 void handle_message(MSG& msg) {
-    HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    HWND root = top_level_of(msg.hwnd);
     WindowEntry* w = root ? window_of(root) : nullptr;
     if (!w) w = window_of(GetActiveWindow());
     if (w && w->accelerators && TranslateAcceleratorA(w->handle, w->accelerators, &msg)) return;
@@ -258,7 +287,8 @@ HWND open_top_window(int window, int x, int y, int width, int height, uint32_t f
     if (entry.accelerators) DestroyAcceleratorTable(entry.accelerators);
     entry = WindowEntry{};
 
-    std::snprintf(entry.class_name, sizeof(entry.class_name), "WindowClass_%ld", long(window));
+    std::string class_name = "WindowClass_" + std::to_string(long(window));
+    class_name.copy(entry.class_name, sizeof(entry.class_name) - 1);
     WNDCLASSA wc = {};
     wc.style = 0;
     wc.lpfnWndProc = window_procedure;

@@ -1,5 +1,4 @@
 #include "common/program_window.h"
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -58,16 +57,15 @@ void document_argument(const char* command_line, char* out, int out_size) {
 
 int run_program_window(HINSTANCE instance, const char* product_name, const char* command_line,
                        const char* details) {
+    // The system's formatter (the C library's would add its own locale and wide-character
+    // code); it writes at most 1024 characters, and every text here is shorter than that.
     char document[MAX_PATH * 2];
     document_argument(command_line, document, sizeof document);
     if (document[0])
-        std::snprintf(g_text, sizeof g_text, "Dokument: %s", document);
+        wsprintfA(g_text, "Dokument: %s", document);
     else
-        std::snprintf(g_text, sizeof g_text, "Kein Dokument geöffnet.");
-    if (details) {
-        size_t used = std::strlen(g_text);
-        std::snprintf(g_text + used, sizeof g_text - used, "\r\n\r\n%s", details);
-    }
+        lstrcpyA(g_text, "Kein Dokument geöffnet.");
+    if (details) wsprintfA(g_text + std::strlen(g_text), "\r\n\r\n%.500s", details);
 
     WNDCLASSA window_class = {};
     window_class.lpfnWndProc = window_proc;
@@ -79,7 +77,7 @@ int run_program_window(HINSTANCE instance, const char* product_name, const char*
     if (!RegisterClassA(&window_class)) return 1;
 
     char title[128];
-    std::snprintf(title, sizeof title, "%s %s", product_name, kVersionText);
+    wsprintfA(title, "%.100s %s", product_name, kVersionText);
     HWND window = CreateWindowExA(0, kClassName, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                                   CW_USEDEFAULT, 560, 240, nullptr, nullptr, instance, nullptr);
     if (!window) return 1;

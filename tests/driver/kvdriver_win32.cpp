@@ -51,7 +51,7 @@ const Command kCommands[] = {
     {"set", 2, 2, cmd_set, "NAME VALUE"},
     {"reg-set", 4, 4, cmd_reg_set, "ROOT\\KEY NAME sz|dword|sz-raw|expand-sz VALUE"},
     {"reg-delete-key", 1, 1, cmd_reg_delete_key, "ROOT\\KEY"},
-    {"winver", 1, 1, cmd_winver, "win98|winxp|win7|win10"},
+    {"winver", 1, 1, cmd_winver, "win95|nt40|win98|winme|win2k|winxp|win7|win10"},
     {"dll-disable", 1, 1, cmd_dll_disable, "NAME"},
     {"mkdir", 1, 1, cmd_mkdir, "PATH"},
     {"write-file", 2, 2, cmd_write_file, "PATH TEXT"},

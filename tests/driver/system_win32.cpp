@@ -192,11 +192,11 @@ bool cmd_reg_delete_key(const Args& a) {
 }
 
 bool cmd_winver(const Args& a) {
-    static const char* const known[] = {"win98", "winme", "win2k", "winxp", "vista",
-                                        "win7",  "win8",  "win81", "win10"};
+    static const char* const known[] = {"win95", "nt40", "win98", "winme", "win2k", "winxp",
+                                        "vista", "win7", "win8",  "win81", "win10"};
     for (const char* k : known)
         if (a[1] == k) return write_sz("HKCU\\Software\\Wine", "Version", a[1]);
-    return fail("unknown Windows version " + a[1] + " (win98, winxp, win7, win10, ...)");
+    return fail("unknown Windows version " + a[1] + " (win95, nt40, win98, winxp, win10, ...)");
 }
 
 bool cmd_dll_disable(const Args& a) {

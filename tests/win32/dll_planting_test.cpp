@@ -3,15 +3,21 @@
 //
 // The test copies itself and the planted library (kv_planted.dll, built beside it) into a fresh
 // "downloads" folder, under the names of the libraries that the installer loads at run time, and
-// runs the copy there. A second run shows that a plain LoadLibraryA would have taken the plant.
+// runs the copy there. A second run shows that a plain LoadLibraryA would have taken the plant,
+// and a third that it no longer does once the process has limited its library search. Last, the
+// installer itself starts in that folder and must not load the plants either: COMCTL32.DLL is no
+// library that the system guards, so an import of it by name would take the plant.
 #include <windows.h>
+#include <cstdlib>
 #include <string>
 #include "check.h"
 #include "services/system_library.h"
+#include "test_files.h"
 
 namespace {
 
-const char* const kPlantedNames[] = {"DDRAW.DLL", "RICHED20.DLL", "RICHED32.DLL", "SHELL32.DLL"};
+const char* const kPlantedNames[] = {"COMCTL32.DLL", "DDRAW.DLL", "RICHED20.DLL", "RICHED32.DLL",
+                                     "SHELL32.DLL"};
 // Planted too, though no system library has that name: there is no fallback to other folders.
 const char* const kOnlyPlanted = "KVONLYPLANTED.DLL";
 
@@ -59,6 +65,17 @@ int check_loads() {
     return check_report();
 }
 
+// After the installer's first step, the ordinary search no longer looks in the program's folder.
+int limited_loads() {
+    limit_library_search();
+    HMODULE module = LoadLibraryA("DDRAW.DLL");
+    CHECK(module != nullptr);
+    if (module) CHECK(GetProcAddress(module, "KvPlantedMarker") == nullptr);
+    CHECK(LoadLibraryA(kOnlyPlanted) == nullptr);
+    CHECK(!planted_was_loaded());
+    return check_report();
+}
+
 // The same folder with the ordinary search: exit code 0 when the plant was taken.
 int plain_load(const char* name) {
     HMODULE module = LoadLibraryA(name);
@@ -66,6 +83,53 @@ int plain_load(const char* name) {
     std::printf("plain LoadLibraryA(\"%s\"): %s\n", name,
                 planted ? "the planted library" : "not the planted library");
     return planted ? 0 : 1;
+}
+
+struct WindowSearch {
+    DWORD process;
+    bool found;
+};
+
+BOOL CALLBACK note_wizard(HWND window, LPARAM data) {
+    WindowSearch* search = reinterpret_cast<WindowSearch*>(data);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char title[64] = "";
+    GetWindowTextA(window, title, sizeof title);
+    if (process == search->process && IsWindowVisible(window) &&
+        std::string(title) == "Kavento-Install")
+        search->found = true;
+    return TRUE;
+}
+
+// Starts the installer in its folder, waits for its wizard (by then every library it
+// loads at start-up is loaded) and ends it again. False when the wizard never came.
+bool run_installer_until_wizard(const std::string& installer, const std::string& folder) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::string line = "\"" + installer + "\"";
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                        &startup, &process))
+        return false;
+    WindowSearch search{process.dwProcessId, false};
+    for (int tries = 0; tries < 300 && !search.found; ++tries) {
+        if (WaitForSingleObject(process.hProcess, 100) == WAIT_OBJECT_0) break;
+        EnumWindows(note_wizard, reinterpret_cast<LPARAM>(&search));
+    }
+    TerminateProcess(process.hProcess, 0);
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return search.found;
+}
+
+std::string installer_path() {
+    const char* build = std::getenv("KV_BUILD_DIR");
+    std::string path = std::string("Z:") + (build ? build : "") + "/Kavento-Install.exe";
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
 }
 
 DWORD run(const std::string& command_line, const std::string& folder) {
@@ -88,6 +152,7 @@ DWORD run(const std::string& command_line, const std::string& folder) {
 
 int main(int argc, char** argv) {
     if (argc == 2 && std::string(argv[1]) == "--in-downloads") return check_loads();
+    if (argc == 2 && std::string(argv[1]) == "--limited") return limited_loads();
     if (argc == 3 && std::string(argv[1]) == "--plain") return plain_load(argv[2]);
 
     char temp[MAX_PATH];
@@ -110,7 +175,25 @@ int main(int argc, char** argv) {
     // as Windows loads them).
     CHECK_EQ(run("\"" + setup + "\" --plain DDRAW.DLL", downloads), DWORD(0));
     CHECK_EQ(run("\"" + setup + "\" --plain " + kOnlyPlanted, downloads), DWORD(0));
-    // And the installer's loader does not.
+    // And the installer's loader does not, nor the ordinary search once it is limited.
     CHECK_EQ(run("\"" + setup + "\" --in-downloads", downloads), DWORD(0));
+    CHECK_EQ(run("\"" + setup + "\" --limited", downloads), DWORD(0));
+
+    // The installer in a downloads folder of its own, beside every plant but SHELL32.DLL: Windows
+    // never takes that one from the program's folder (it is one of the libraries the system
+    // guards), while Wine with native libraries first would, and the installer imports it.
+    std::string own = std::string(temp) + "kv-planting\\installer\\";
+    CreateDirectoryA(own.c_str(), nullptr);
+    std::string installer = own + "Kavento-Install.exe";
+    CHECK(CopyFileA(installer_path().c_str(), installer.c_str(), FALSE));
+    for (const char* name : kPlantedNames)
+        if (std::string(name) != "SHELL32.DLL")
+            CHECK(CopyFileA(planted.c_str(), (own + name).c_str(), FALSE));
+    CHECK(run_installer_until_wizard(installer, own));
+    for (const char* name : kPlantedNames) {
+        const std::string plant = own + name;
+        CHECK_EQ(plant + (exists(plant + ".loaded") ? " loaded" : " left alone"),
+                 plant + " left alone");
+    }
     return check_report();
 }

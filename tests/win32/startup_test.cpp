@@ -177,7 +177,8 @@ void test_system_check_under_versions() {
     struct Row {
         const char* version;
         int code;
-    } rows[] = {{"win98", 30}, {"win95", 10}, {"winxp", 60}, {"win10", 100}};
+    } rows[] = {{"win95", 10}, {"nt40", 20},  {"win98", 30}, {"winme", 40},
+                {"win2k", 50}, {"winxp", 60}, {"win10", 100}};
     for (const Row& row : rows) {
         DWORD result = run_copy(std::string("kvver_") + row.version, row.version, false, "--check");
         CHECK_EQ(int(result) / 100, row.code);

@@ -263,6 +263,44 @@ void check_gadgets(HWND window) {
     CHECK_EQ(children_of(window).size(), children.size());
 }
 
+// Every fixed text fits its gadget in the gadget's own font, line by line (a CR starts a line):
+// a text laid out for Windows' dialog font that is wider in the font at hand wraps and is cut off.
+void check_texts_fit() {
+    for (const Expected& e : kLayout) {
+        if (!e.text || !*e.text || e.kind == Field) continue;
+        HWND h = gadget_handle(e.number);
+        if (!h) continue;
+        // Room left beside a check box's box, after a frame's caption indent, inside a button's
+        // edges.
+        int room = e.width - (e.kind == Checkbox ? 20
+                              : e.kind == Frame  ? 16
+                              : e.kind == Button ? 8
+                                                 : 0);
+        HDC dc = GetDC(h);
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(h, WM_GETFONT, 0, 0)));
+        TEXTMETRICA metrics = {};
+        GetTextMetricsA(dc, &metrics);
+        std::string text = e.text;
+        int lines = 0;
+        for (size_t start = 0; start <= text.size(); ++lines) {
+            size_t end = text.find('\r', start);
+            if (end == std::string::npos) end = text.size();
+            std::string line = text.substr(start, end - start);
+            SIZE size = {};
+            GetTextExtentPoint32A(dc, line.c_str(), int(line.size()), &size);
+            if (size.cx > room)
+                CHECK_EQ(line + ": " + std::to_string(size.cx) + " px",
+                         line + ": at most " + std::to_string(room) + " px");
+            else
+                CHECK(size.cx > 0);
+            start = end + 1;
+        }
+        if (e.kind == Label) CHECK(lines * metrics.tmHeight <= e.height);
+        SelectObject(dc, old);
+        ReleaseDC(h, dc);
+    }
+}
+
 void check_licence_viewer() {
     HWND editor = gadget_handle(LicenceText);
     if (!editor) return;
@@ -360,6 +398,7 @@ int main() {
     if (window) {
         check_window(window);
         check_gadgets(window);
+        check_texts_fit();
         check_licence_viewer();
         screenshots(window);
     }

@@ -76,5 +76,14 @@ kv_sandbox_end() {
     if [ -z "${KV_KEEP_WORK:-}" ]; then rm -rf "$KV_WORK"; fi
 }
 
+# kv_windows_dialog_font REG_ADD: the gadget font as Windows draws it. Wine's default maps the
+# dialog font "MS Shell Dlg" to Tahoma metrics, wider than the MS Sans Serif metrics that Windows
+# uses, and the wizard's labels, laid out for those, would wrap and be cut off. REG_ADD is a
+# command that runs `wine reg add ARGS... /f`.
+kv_windows_dialog_font() {
+    "$1" 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
+        /v 'MS Shell Dlg' /t REG_SZ /d 'MS Sans Serif'
+}
+
 # kv_wine_version: the version that the template was made with, to know when to remake it.
 kv_wine_version() { wine --version 2>/dev/null || echo unknown; }

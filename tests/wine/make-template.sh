@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Makes the template Wine prefix that every Win32 test copies: a win32 prefix with no Mono/Gecko
 # prompts, Wine drawing its own window frames (no window manager under Xvfb), crashes printed
-# instead of shown, real fonts (Arial replaced by the metric-compatible Liberation Sans), and real
-# shell folders instead of links into $HOME. Made once; remade when the Wine version changes.
+# instead of shown, real fonts (Arial replaced by the metric-compatible Liberation Sans, the dialog
+# font mapped as on Windows), and real shell folders instead of links into $HOME. Made once;
+# remade when the Wine version or the recipe below changes.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/lib.sh"
@@ -10,7 +11,9 @@ out=${1:?usage: make-template.sh OUTDIR}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 stamp="$out/stamp"
-version=$(kv_wine_version)
+# Raised whenever the settings below change, so that templates made earlier are made again.
+recipe=2
+version="$(kv_wine_version), recipe $recipe"
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$version" ] && [ -d "$out/prefix" ]; then
     exit 0
 fi
@@ -33,6 +36,7 @@ reg 'HKCU\Software\Wine\DllOverrides' /v mscoree /t REG_SZ /d ''
 reg 'HKCU\Software\Wine\DllOverrides' /v mshtml /t REG_SZ /d ''
 reg 'HKCU\Software\Wine\DllOverrides' /v winemenubuilder.exe /t REG_SZ /d ''
 reg 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /t REG_SZ /d 'Liberation Sans'
+kv_windows_dialog_font reg
 
 fonts="$WINEPREFIX/drive_c/windows/Fonts"
 mkdir -p "$fonts"
