@@ -3,10 +3,10 @@
 
 RecordedVersion compare_recorded_version(bool value_read, const std::string& recorded_text,
                                          int32_t own_number) {
-    if (!value_read) return RecordedVersion::None;
+    if (!value_read) return RecordedVersion::kNone;
     int32_t recorded = parse_whole_number(recorded_text);
-    if (recorded == own_number) return RecordedVersion::Same;
-    return recorded > own_number ? RecordedVersion::Newer : RecordedVersion::Older;
+    if (recorded == own_number) return RecordedVersion::kSame;
+    return recorded > own_number ? RecordedVersion::kNewer : RecordedVersion::kOlder;
 }
 
 std::string same_version_message(const std::string& version_text) {

@@ -7,7 +7,7 @@
 [[noreturn]] void installer_main(void* module_handle);
 
 // What an earlier installation recorded in the registry means for this run.
-enum class RecordedVersion { None, Older, Same, Newer };
+enum class RecordedVersion { kNone, kOlder, kSame, kNewer };
 
 // Platform-free: the recorded version number's text against the installer's own number. A
 // missing value (read failed) is None; text without digits reads as 0, an older version.

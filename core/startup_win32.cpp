@@ -68,7 +68,7 @@ RecordedVersion read_recorded_installation(std::string& recorded_version) {
     bool read = reg_get_value(kHkeyLocalMachine, kProductKey, kVersionNumberValue, "") == 0;
     RecordedVersion outcome = compare_recorded_version(
         read, read ? reg_last_value() : std::string(), session.version_number);
-    if (outcome == RecordedVersion::Newer) {
+    if (outcome == RecordedVersion::kNewer) {
         // Without a version_string the last-value text still holds the number's digits, and
         // those are what the message then names.
         reg_get_value(kHkeyLocalMachine, kProductKey, kVersionStringValue, "");
@@ -88,13 +88,13 @@ void installer_main(void* module_handle) {
 
     std::string recorded_version;
     switch (read_recorded_installation(recorded_version)) {
-    case RecordedVersion::Same:
+    case RecordedVersion::kSame:
         stop_with_message(kSameVersionTitle, same_version_message(session.version_text));
-    case RecordedVersion::Newer:
+    case RecordedVersion::kNewer:
         stop_with_message(kNewerVersionTitle,
                           newer_version_message(recorded_version, session.version_text));
-    case RecordedVersion::None:
-    case RecordedVersion::Older:
+    case RecordedVersion::kNone:
+    case RecordedVersion::kOlder:
         break;
     }
 

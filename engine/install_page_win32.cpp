@@ -160,11 +160,11 @@ bool extract_library(const std::string& target) {
     LibraryResult result = extract_embedded_library(target);
     hold.release();
     switch (result) {
-    case LibraryResult::tool_not_opened:
+    case LibraryResult::kToolNotOpened:
         return fail(message_file_not_opened(target + kProducerExe));
-    case LibraryResult::library_not_created:
+    case LibraryResult::kLibraryNotCreated:
         return fail(message_file_not_created(target + kLibraryFileName));
-    case LibraryResult::ok:
+    case LibraryResult::kOk:
         break;
     }
     advance();
@@ -213,7 +213,7 @@ bool record_installation() {
     // the way it does for real, with its own message first.
     auto write = [&](int step, const char* name, const std::string& text, uint32_t type) {
         const std::string where = seam(step) ? key + "kv-missing\\" : key;
-        if (keep_reg_value(kRoot, where, name) == KeptValue::failed ||
+        if (keep_reg_value(kRoot, where, name) == KeptValue::kFailed ||
             !reg_set_value(kRoot, where, name, text, type, kLocal))
             return fail(message_value_not_created(name));
         undo_add(kTagDeleteRegValue, key + name);

@@ -23,7 +23,7 @@ std::vector<std::string> key_path_prefixes(const std::string& sub_key);
 // step must fail before it replaces anything.
 int keep_file(const std::string& path, std::string* kept_path = nullptr);
 // Saves the value that a write is about to replace.
-enum class KeptValue { absent, kept, failed };
+enum class KeptValue { kAbsent, kKept, kFailed };
 KeptValue keep_reg_value(RegRoot root, const std::string& sub_key, const std::string& value_name);
 // Records the keys of sub_key that do not exist yet, so that the roll-back removes what a write
 // below it creates.

@@ -30,15 +30,15 @@ KeptValue keep_reg_value(RegRoot root, const std::string& sub_key, const std::st
     uint32_t type = 0;
     std::string data;
     const long status = reg_read_raw(root, sub_key, value_name, type, data);
-    if (status == kRegStatusNotFound) return KeptValue::absent;
-    if (status != 0) return KeptValue::failed;
+    if (status == kRegStatusNotFound) return KeptValue::kAbsent;
+    if (status != 0) return KeptValue::kFailed;
     UndoAction action{kTagRestoreRegValue, sub_key};
     action.detail.root = root;
     action.detail.value_name = value_name;
     action.detail.value_type = type;
     action.detail.value_data = std::move(data);
     undo_add(std::move(action));
-    return KeptValue::kept;
+    return KeptValue::kKept;
 }
 
 void record_missing_keys(RegRoot root, const std::string& sub_key) {
@@ -58,7 +58,7 @@ void remove_kept_files() {
     // A running program's file can be renamed but not deleted: the old copy that the update moved
     // aside then goes at the next start of Windows.
     for (const UndoAction& action : session.undo_list)
-        if (undo_kind(action.tag) == UndoKind::restore_file &&
+        if (undo_kind(action.tag) == UndoKind::kRestoreFile &&
             !file_delete(action.detail.kept_path))
             delete_at_restart(action.detail.kept_path, false);
 }

@@ -62,23 +62,23 @@ void split_reg_value_argument(const std::string& argument, std::string& key, std
 }
 
 UndoKind undo_kind(const std::string& tag) {
-    if (tag == kTagDeleteFile) return UndoKind::delete_file;
-    if (tag == kTagDeleteDirectory) return UndoKind::delete_directory;
-    if (tag == kTagDeleteRegKey) return UndoKind::delete_reg_key;
-    if (tag == kTagDeleteRegValue) return UndoKind::delete_reg_value;
-    if (tag == kTagRestoreFile) return UndoKind::restore_file;
-    if (tag == kTagRestoreRegValue) return UndoKind::restore_reg_value;
-    if (tag == kTagRemoveRegValue) return UndoKind::remove_reg_value;
-    if (tag == kTagRemoveRegKey) return UndoKind::remove_reg_key;
-    return UndoKind::none;
+    if (tag == kTagDeleteFile) return UndoKind::kDeleteFile;
+    if (tag == kTagDeleteDirectory) return UndoKind::kDeleteDirectory;
+    if (tag == kTagDeleteRegKey) return UndoKind::kDeleteRegKey;
+    if (tag == kTagDeleteRegValue) return UndoKind::kDeleteRegValue;
+    if (tag == kTagRestoreFile) return UndoKind::kRestoreFile;
+    if (tag == kTagRestoreRegValue) return UndoKind::kRestoreRegValue;
+    if (tag == kTagRemoveRegValue) return UndoKind::kRemoveRegValue;
+    if (tag == kTagRemoveRegKey) return UndoKind::kRemoveRegKey;
+    return UndoKind::kNone;
 }
 
 bool reaches_log(const UndoAction& action) {
     switch (undo_kind(action.tag)) {
-    case UndoKind::restore_file:
-    case UndoKind::restore_reg_value:
-    case UndoKind::remove_reg_value:
-    case UndoKind::remove_reg_key:
+    case UndoKind::kRestoreFile:
+    case UndoKind::kRestoreRegValue:
+    case UndoKind::kRemoveRegValue:
+    case UndoKind::kRemoveRegKey:
         return false;
     default:
         return true;

@@ -42,15 +42,15 @@ void split_reg_value_argument(const std::string& argument, std::string& key, std
 // What the roll-back does for a tag; tags match byte for byte, so the pack file's "*Delete File: "
 // and any unknown tag do nothing.
 enum class UndoKind {
-    none,
-    delete_file,
-    delete_directory,
-    delete_reg_key,
-    delete_reg_value,
-    restore_file,
-    restore_reg_value,
-    remove_reg_value,
-    remove_reg_key,
+    kNone,
+    kDeleteFile,
+    kDeleteDirectory,
+    kDeleteRegKey,
+    kDeleteRegValue,
+    kRestoreFile,
+    kRestoreRegValue,
+    kRemoveRegValue,
+    kRemoveRegKey,
 };
 UndoKind undo_kind(const std::string& tag);
 

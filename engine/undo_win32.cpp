@@ -63,37 +63,37 @@ void undo_rollback() {
     for (const UndoAction& action : session.undo_list) {
         const UndoDetail& detail = action.detail;
         switch (undo_kind(action.tag)) {
-        case UndoKind::delete_file:
+        case UndoKind::kDeleteFile:
             file_delete(action.argument);
             break;
-        case UndoKind::delete_directory:
+        case UndoKind::kDeleteDirectory:
             if (folder_is_empty(action.argument)) dir_delete(action.argument, "*.*");
             break;
-        case UndoKind::delete_reg_key:
+        case UndoKind::kDeleteRegKey:
             reg_delete_key(kHkeyLocalMachine, action.argument);
             break;
-        case UndoKind::delete_reg_value: {
+        case UndoKind::kDeleteRegValue: {
             std::string key, name;
             split_reg_value_argument(action.argument, key, name);
             reg_delete_value(kHkeyLocalMachine, key, name);
             break;
         }
-        case UndoKind::restore_file:
+        case UndoKind::kRestoreFile:
             // The newer record has removed the new file by now. If it could not, the rename
             // fails and the old file stays safe under its kept name.
             file_move(detail.kept_path, action.argument);
             break;
-        case UndoKind::restore_reg_value:
+        case UndoKind::kRestoreRegValue:
             reg_write_value(detail.root, action.argument, detail.value_name, detail.value_type,
                             detail.value_data.data(), uint32_t(detail.value_data.size()));
             break;
-        case UndoKind::remove_reg_value:
+        case UndoKind::kRemoveRegValue:
             reg_delete_value(detail.root, action.argument, detail.value_name);
             break;
-        case UndoKind::remove_reg_key:
+        case UndoKind::kRemoveRegKey:
             reg_delete_key(detail.root, action.argument);
             break;
-        case UndoKind::none:
+        case UndoKind::kNone:
             break;
         }
     }

@@ -31,5 +31,5 @@ int install_payload_files(const std::string& target, std::string& failed_path, v
 // read whole; library_not_created also when an existing fmod.dll cannot be kept aside, and on a
 // short write. Without the signature in the tool,
 // fmod.dll stays empty and the result is ok.
-enum class LibraryResult { ok, tool_not_opened, library_not_created };
+enum class LibraryResult { kOk, kToolNotOpened, kLibraryNotCreated };
 LibraryResult extract_embedded_library(const std::string& target);

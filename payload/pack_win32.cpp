@@ -171,19 +171,19 @@ int install_payload_files(const std::string& target, std::string& failed_path, v
 LibraryResult extract_embedded_library(const std::string& target) {
     const std::string host_path = target + kLibraryHostName;
     const std::string library_path = target + kLibraryFileName;
-    if (!file_open_read(0, host_path)) return LibraryResult::tool_not_opened;
+    if (!file_open_read(0, host_path)) return LibraryResult::kToolNotOpened;
     const int32_t size = file_size();
     uint8_t* host = size > 0 ? static_cast<uint8_t*>(std::malloc(size_t(size))) : nullptr;
     const bool read_whole = host && file_read_data(host, uint32_t(size)) == uint32_t(size);
     file_close(0);
     if (size > 0 && !read_whole) {
         std::free(host);
-        return LibraryResult::tool_not_opened;
+        return LibraryResult::kToolNotOpened;
     }
 
     if (!keep_file(library_path) || !file_create(0, library_path)) {
         std::free(host);
-        return LibraryResult::library_not_created;
+        return LibraryResult::kLibraryNotCreated;
     }
     undo_add(kTagDeleteFile, library_path);
 
@@ -196,5 +196,5 @@ LibraryResult extract_embedded_library(const std::string& target) {
     }
     file_close(0);
     std::free(host);
-    return written ? LibraryResult::ok : LibraryResult::library_not_created;
+    return written ? LibraryResult::kOk : LibraryResult::kLibraryNotCreated;
 }

@@ -232,7 +232,7 @@ class MatchFinder {
 
 // ---------------------------------------------------------------------------------------------
 
-enum class Kind : uint8_t { literal, zero, near, short_match, normal_match, repeat, run };
+enum class Kind : uint8_t { kLiteral, kZero, kNear, kShortMatch, kNormalMatch, kRepeat, kRun };
 
 struct Token {
     Kind kind;
@@ -302,7 +302,7 @@ class Encoder {
     // cheapest way, since a match replaces the last offset anyway.
     void parse_block(uint32_t start, uint32_t end) {
         const uint32_t count = end - start;
-        nodes_.assign(size_t(count + 1) * states_, Node{kInfinite, 0, 0, 0, 0, Kind::literal});
+        nodes_.assign(size_t(count + 1) * states_, Node{kInfinite, 0, 0, 0, 0, Kind::kLiteral});
         nodes_[0].cost = 0;
         nodes_[0].last_offset = last_offset_;
         uint32_t skip_to = 0;
@@ -326,21 +326,21 @@ class Encoder {
                 const Node here = nodes_[size_t(i) * states_ + st];
                 if (here.cost == kInfinite) break;
                 const uint32_t c = here.cost, r = here.last_offset;
-                relax(i + 1, c + kLiteralBits, Kind::literal, 1, 0, r, st);
+                relax(i + 1, c + kLiteralBits, Kind::kLiteral, 1, 0, r, st);
                 if (byte == 0)
-                    relax(i + 1, c + kNibbleCodeBits, Kind::zero, 1, 0, r, st);
+                    relax(i + 1, c + kNibbleCodeBits, Kind::kZero, 1, 0, r, st);
                 else if (near)
-                    relax(i + 1, c + kNibbleCodeBits, Kind::near, 1, near, r, st);
+                    relax(i + 1, c + kNibbleCodeBits, Kind::kNear, 1, near, r, st);
                 if (r > pos || limit < 2) continue;
                 uint32_t len = match_length(data_ + pos, data_ + pos - r, limit);
                 if (len >= settings_.nice_length) {
-                    relax(i + len, c + repeat_match_bits(len), Kind::repeat, len, r, r, st);
+                    relax(i + len, c + repeat_match_bits(len), Kind::kRepeat, len, r, r, st);
                     skip_to = std::max(skip_to, i + len);
                     long_repeat = true;
                     continue;
                 }
                 for (uint32_t l = 2; l <= len; ++l)
-                    relax(i + l, c + repeat_match_bits(l), Kind::repeat, l, r, r, st);
+                    relax(i + l, c + repeat_match_bits(l), Kind::kRepeat, l, r, r, st);
             }
             if (long_repeat) {
                 finder_.insert(pos);
@@ -378,9 +378,9 @@ class Encoder {
     void price_match(uint32_t i, uint32_t c, uint32_t d, uint32_t from, uint32_t to) {
         for (uint32_t l = from; l <= to; ++l) {
             if (d <= kMaxShortDistance && l <= 5) {
-                relax(i + l, c + kShortMatchBits, Kind::short_match, l, d, d, 0);
+                relax(i + l, c + kShortMatchBits, Kind::kShortMatch, l, d, d, 0);
             } else if (l >= min_normal_length(d)) {
-                relax(i + l, c + normal_match_bits(d, l, offset_width_), Kind::normal_match, l, d,
+                relax(i + l, c + normal_match_bits(d, l, offset_width_), Kind::kNormalMatch, l, d,
                       d, 0);
             }
         }
@@ -388,16 +388,16 @@ class Encoder {
 
     static uint32_t token_bits(const Token& t) {
         switch (t.kind) {
-        case Kind::literal:
+        case Kind::kLiteral:
             return kLiteralBits;
-        case Kind::zero:
-        case Kind::near:
+        case Kind::kZero:
+        case Kind::kNear:
             return kNibbleCodeBits;
-        case Kind::short_match:
+        case Kind::kShortMatch:
             return kShortMatchBits;
-        case Kind::normal_match:
+        case Kind::kNormalMatch:
             return normal_match_bits(t.distance, t.length, kInitialOffsetWidth);
-        case Kind::repeat:
+        case Kind::kRepeat:
             return repeat_match_bits(t.length);
         default:
             return 0;
@@ -413,7 +413,7 @@ class Encoder {
         std::vector<Token> merged;
         merged.reserve(tokens_.size());
         auto weak = [](const Token& t) {
-            return t.kind != Kind::run && token_bits(t) + 12 >= 8 * t.length;
+            return t.kind != Kind::kRun && token_bits(t) + 12 >= 8 * t.length;
         };
         size_t i = 0;
         while (i < tokens_.size()) {
@@ -434,10 +434,10 @@ class Encoder {
             }
             if (covered > target) rest = covered - target;
             if (blocks > 0 && cost > 8 + blocks * (kRunBlock * 8 + 1) + rest * kLiteralBits) {
-                merged.push_back(Token{Kind::run, tokens_[i].pos, target, blocks});
+                merged.push_back(Token{Kind::kRun, tokens_[i].pos, target, blocks});
                 // The bytes of a token cut by the run's end go out as literals.
                 for (uint32_t p = tokens_[i].pos + target; p < tokens_[i].pos + covered; ++p)
-                    merged.push_back(Token{Kind::literal, p, 1, 0});
+                    merged.push_back(Token{Kind::kLiteral, p, 1, 0});
                 i = m;
             } else {
                 for (; i < j; ++i)
@@ -473,7 +473,7 @@ class Encoder {
     void choose_offset_width() {
         uint64_t bits[kMaxOffsetWidth + 1] = {};
         for (const Token& t : tokens_)
-            if (t.kind == Kind::normal_match)
+            if (t.kind == Kind::kNormalMatch)
                 for (uint32_t w = 1; w <= kMaxOffsetWidth; ++w)
                     bits[w] += distance_bits(t.distance, w);
         uint32_t best = offset_width_;
@@ -498,7 +498,7 @@ class Encoder {
         for (auto& p : present)
             p.fill(false);
         for (const Token& t : tokens_)
-            if (t.kind == Kind::literal) {
+            if (t.kind == Kind::kLiteral) {
                 uint32_t s = (t.pos - start) / kZoneSegment;
                 present[s][data_[t.pos]] = true;
                 ++literals[s];
@@ -532,10 +532,10 @@ class Encoder {
         for (const Token& t : tokens_) {
             const uint32_t s = (t.pos - start) / kZoneSegment;
             switch (t.kind) {
-            case Kind::literal:
+            case Kind::kLiteral:
                 emit_literal(t.pos, zone_width[s], zone_bias[s]);
                 break;
-            case Kind::run:
+            case Kind::kRun:
                 if (width_ == 0) set_width(uint32_t(zone_width[s]), uint32_t(zone_bias[s]));
                 writer_.put(0x21, 8); // 0,0,1 + 0000 + 1
                 for (uint32_t b = 0; b < t.distance; ++b) {
@@ -549,7 +549,7 @@ class Encoder {
             default:
                 // Every stream opens with a width change, whatever its first token.
                 if (width_ == 0) set_width(uint32_t(zone_width[s]), uint32_t(zone_bias[s]));
-                if (t.kind == Kind::repeat && t.distance != emitted_last_offset_) {
+                if (t.kind == Kind::kRepeat && t.distance != emitted_last_offset_) {
                     // The match that set this distance went into a literal run.
                     emit_copy(t, zone_width[s], zone_bias[s]);
                 } else {
@@ -571,9 +571,9 @@ class Encoder {
     void emit_copy(const Token& t, int width, int bias) {
         Token m = t;
         if (t.distance <= kMaxShortDistance && t.length <= 5) {
-            m.kind = Kind::short_match;
+            m.kind = Kind::kShortMatch;
         } else if (t.length >= min_normal_length(t.distance)) {
-            m.kind = Kind::normal_match;
+            m.kind = Kind::kNormalMatch;
         } else {
             for (uint32_t p = t.pos; p < t.pos + t.length; ++p)
                 emit_literal(p, width, bias);
@@ -584,26 +584,26 @@ class Encoder {
 
     void emit_match(const Token& t) {
         switch (t.kind) {
-        case Kind::zero:
+        case Kind::kZero:
             writer_.put(0x11, 7); // 0,0,1 + 0001
             break;
-        case Kind::near:
+        case Kind::kNear:
             writer_.put(0x10 | (t.distance + 1), 7);
             break;
-        case Kind::short_match:
+        case Kind::kShortMatch:
             emitted_last_offset_ = t.distance;
             writer_.put(0, 3);
             writer_.put(t.distance, 7);
             writer_.put(t.length - 2, 2);
             break;
-        case Kind::normal_match:
+        case Kind::kNormalMatch:
             emitted_last_offset_ = t.distance;
             writer_.put(1, 2);
             writer_.gamma((t.distance >> offset_width_) + 3);
             writer_.put(t.distance & ((1u << offset_width_) - 1), offset_width_);
             writer_.gamma(t.length - length_bonus(t.distance));
             break;
-        case Kind::repeat:
+        case Kind::kRepeat:
             writer_.put(1, 2);
             writer_.gamma(2);
             writer_.gamma(t.length);

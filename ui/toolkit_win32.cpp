@@ -11,21 +11,21 @@
 namespace {
 
 enum class Kind {
-    None,
-    Button,
-    Checkbox,
-    Label,
-    Frame,
-    LineEdit,
-    ListBox,
-    RichViewer,
-    PictureView,
-    ProgressBar
+    kNone,
+    kButton,
+    kCheckbox,
+    kLabel,
+    kFrame,
+    kLineEdit,
+    kListBox,
+    kRichViewer,
+    kPictureView,
+    kProgressBar
 };
 
 struct GadgetEntry {
     HWND handle = nullptr;
-    Kind kind = Kind::None;
+    Kind kind = Kind::kNone;
 };
 
 struct WindowEntry {
@@ -209,8 +209,8 @@ HWND make_control(int number, Kind kind, const char* native_class, const char* t
 }
 
 bool has_text_label(Kind kind) {
-    return kind == Kind::Button || kind == Kind::Checkbox || kind == Kind::Label ||
-           kind == Kind::Frame || kind == Kind::LineEdit;
+    return kind == Kind::kButton || kind == Kind::kCheckbox || kind == Kind::kLabel ||
+           kind == Kind::kFrame || kind == Kind::kLineEdit;
 }
 
 std::string window_text(HWND handle, int limit) {
@@ -343,22 +343,22 @@ void set_gadget_parent(HWND parent) {
 }
 
 HWND create_button(int gadget, int x, int y, int width, int height, const std::string& text) {
-    return make_control(gadget, Kind::Button, "BUTTON", text.c_str(),
+    return make_control(gadget, Kind::kButton, "BUTTON", text.c_str(),
                         WS_GROUP | WS_TABSTOP | BS_PUSHBUTTON, 0, x, y, width, height);
 }
 
 HWND create_checkbox(int gadget, int x, int y, int width, int height, const std::string& text) {
-    return make_control(gadget, Kind::Checkbox, "BUTTON", text.c_str(),
+    return make_control(gadget, Kind::kCheckbox, "BUTTON", text.c_str(),
                         WS_GROUP | WS_TABSTOP | BS_AUTOCHECKBOX, 0, x, y, width, height);
 }
 
 HWND create_label(int gadget, int x, int y, int width, int height, const std::string& text) {
-    return make_control(gadget, Kind::Label, "STATIC", text.c_str(), WS_GROUP | SS_LEFT, 0, x, y,
+    return make_control(gadget, Kind::kLabel, "STATIC", text.c_str(), WS_GROUP | SS_LEFT, 0, x, y,
                         width, height);
 }
 
 HWND create_group_frame(int gadget, int x, int y, int width, int height, const std::string& text) {
-    return make_control(gadget, Kind::Frame, "BUTTON", text.c_str(), WS_GROUP | BS_GROUPBOX, 0, x,
+    return make_control(gadget, Kind::kFrame, "BUTTON", text.c_str(), WS_GROUP | BS_GROUPBOX, 0, x,
                         y, width, height);
 }
 
@@ -367,12 +367,12 @@ HWND create_line_edit(int gadget, int x, int y, int width, int height, const std
     DWORD style =
         WS_GROUP | WS_TABSTOP | ES_AUTOHSCROLL | (options & (kEditReadOnly | kEditKeepSelection));
     DWORD ex_style = (options & kEditBorderless) ? 0 : WS_EX_CLIENTEDGE;
-    return make_control(gadget, Kind::LineEdit, "EDIT", text.c_str(), style, ex_style, x, y, width,
+    return make_control(gadget, Kind::kLineEdit, "EDIT", text.c_str(), style, ex_style, x, y, width,
                         height);
 }
 
 HWND create_list_box(int gadget, int x, int y, int width, int height) {
-    return make_control(gadget, Kind::ListBox, "LISTBOX", "",
+    return make_control(gadget, Kind::kListBox, "LISTBOX", "",
                         WS_VSCROLL | WS_HSCROLL | WS_GROUP | WS_TABSTOP | LBS_NOTIFY |
                             LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
                         WS_EX_CLIENTEDGE, x, y, width, height);
@@ -392,7 +392,7 @@ HWND create_rich_viewer(int gadget, int x, int y, int width, int height) {
         }
     }
     if (!rich_edit_class) return nullptr;
-    return make_control(gadget, Kind::RichViewer, rich_edit_class, "",
+    return make_control(gadget, Kind::kRichViewer, rich_edit_class, "",
                         WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL |
                             ES_AUTOHSCROLL | ES_NOHIDESEL | ES_WANTRETURN,
                         WS_EX_CLIENTEDGE, x, y, width, height);
@@ -400,7 +400,7 @@ HWND create_rich_viewer(int gadget, int x, int y, int width, int height) {
 
 HWND create_picture_view(int gadget, int x, int y, int width, int height, HANDLE picture) {
     bool is_bitmap = !picture || GetObjectType(picture) == OBJ_BITMAP;
-    HWND control = make_control(gadget, Kind::PictureView, "STATIC", "",
+    HWND control = make_control(gadget, Kind::kPictureView, "STATIC", "",
                                 is_bitmap ? SS_BITMAP : SS_ICON, 0, x, y, width, height);
     // The control takes the picture's size when the picture is attached.
     if (control && picture)
@@ -412,7 +412,7 @@ HWND create_picture_view(int gadget, int x, int y, int width, int height, HANDLE
 HWND create_progress_bar(int gadget, int x, int y, int width, int height, int minimum,
                          int maximum) {
     HWND control =
-        make_control(gadget, Kind::ProgressBar, PROGRESS_CLASSA, "", 0, 0, x, y, width, height);
+        make_control(gadget, Kind::kProgressBar, PROGRESS_CLASSA, "", 0, 0, x, y, width, height);
     if (control) {
         SendMessageA(control, PBM_SETRANGE, 0, MAKELPARAM(minimum, maximum));
         SendMessageA(control, PBM_SETPOS, WPARAM(minimum), 0);
@@ -432,14 +432,14 @@ void set_gadget_value(int number, int value) {
     GadgetEntry* g = gadget(number);
     if (!g) return;
     switch (g->kind) {
-    case Kind::Button:
-    case Kind::Checkbox:
+    case Kind::kButton:
+    case Kind::kCheckbox:
         SendMessageA(g->handle, BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
         break;
-    case Kind::ProgressBar:
+    case Kind::kProgressBar:
         SendMessageA(g->handle, PBM_SETPOS, WPARAM(value), 0);
         break;
-    case Kind::ListBox:
+    case Kind::kListBox:
         SendMessageA(g->handle, LB_SETCURSEL, WPARAM(value), 0);
         break;
     default:
@@ -451,12 +451,12 @@ int gadget_value(int number) {
     GadgetEntry* g = gadget(number);
     if (!g) return 0;
     switch (g->kind) {
-    case Kind::Button:
-    case Kind::Checkbox:
+    case Kind::kButton:
+    case Kind::kCheckbox:
         return SendMessageA(g->handle, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
-    case Kind::ProgressBar:
+    case Kind::kProgressBar:
         return int(SendMessageA(g->handle, PBM_GETPOS, 0, 0));
-    case Kind::ListBox:
+    case Kind::kListBox:
         return int(SendMessageA(g->handle, LB_GETCURSEL, 0, 0));
     default:
         return 0;
@@ -466,9 +466,9 @@ int gadget_value(int number) {
 void write_gadget_text(int number, const std::string& text) {
     GadgetEntry* g = gadget(number);
     if (!g) return;
-    if (has_text_label(g->kind) || g->kind == Kind::RichViewer) {
+    if (has_text_label(g->kind) || g->kind == Kind::kRichViewer) {
         SetWindowTextA(g->handle, text.c_str());
-    } else if (g->kind == Kind::ListBox) {
+    } else if (g->kind == Kind::kListBox) {
         LRESULT found = SendMessageA(g->handle, LB_FINDSTRINGEXACT, WPARAM(-1),
                                      reinterpret_cast<LPARAM>(text.c_str()));
         SendMessageA(g->handle, LB_SETCURSEL, found == LB_ERR ? WPARAM(-1) : WPARAM(found), 0);
@@ -479,8 +479,8 @@ std::string read_gadget_text(int number) {
     GadgetEntry* g = gadget(number);
     if (!g) return std::string();
     if (has_text_label(g->kind)) return window_text(g->handle, kTextLimit);
-    if (g->kind == Kind::RichViewer) return window_text(g->handle, kEditorTextLimit);
-    if (g->kind == Kind::ListBox) {
+    if (g->kind == Kind::kRichViewer) return window_text(g->handle, kEditorTextLimit);
+    if (g->kind == Kind::kListBox) {
         LRESULT index = SendMessageA(g->handle, LB_GETCURSEL, 0, 0);
         if (index == LB_ERR) return std::string();
         LRESULT length = SendMessageA(g->handle, LB_GETTEXTLEN, WPARAM(index), 0);
@@ -496,7 +496,7 @@ std::string read_gadget_text(int number) {
 
 void insert_list_item(int number, int position, const std::string& text) {
     GadgetEntry* g = gadget(number);
-    if (g && g->kind == Kind::ListBox)
+    if (g && g->kind == Kind::kListBox)
         SendMessageA(g->handle, LB_INSERTSTRING, WPARAM(position),
                      reinterpret_cast<LPARAM>(text.c_str()));
 }
@@ -504,8 +504,8 @@ void insert_list_item(int number, int position, const std::string& text) {
 void clear_list(int number) {
     GadgetEntry* g = gadget(number);
     if (!g) return;
-    if (g->kind == Kind::ListBox) SendMessageA(g->handle, LB_RESETCONTENT, 0, 0);
-    if (g->kind == Kind::RichViewer) SetWindowTextA(g->handle, "");
+    if (g->kind == Kind::kListBox) SendMessageA(g->handle, LB_RESETCONTENT, 0, 0);
+    if (g->kind == Kind::kRichViewer) SetWindowTextA(g->handle, "");
 }
 
 void focus_gadget(int number) {

@@ -5,24 +5,24 @@ namespace {
 
 void test_recorded_version_comparison() {
     const int32_t own = 12010;
-    CHECK(compare_recorded_version(false, "", own) == RecordedVersion::None);
+    CHECK(compare_recorded_version(false, "", own) == RecordedVersion::kNone);
     // A failed read stays "nothing recorded" whatever the text slot still holds.
-    CHECK(compare_recorded_version(false, "12010", own) == RecordedVersion::None);
-    CHECK(compare_recorded_version(true, "12010", own) == RecordedVersion::Same);
-    CHECK(compare_recorded_version(true, "12011", own) == RecordedVersion::Newer);
-    CHECK(compare_recorded_version(true, "12009", own) == RecordedVersion::Older);
-    CHECK(compare_recorded_version(true, "99999", own) == RecordedVersion::Newer);
+    CHECK(compare_recorded_version(false, "12010", own) == RecordedVersion::kNone);
+    CHECK(compare_recorded_version(true, "12010", own) == RecordedVersion::kSame);
+    CHECK(compare_recorded_version(true, "12011", own) == RecordedVersion::kNewer);
+    CHECK(compare_recorded_version(true, "12009", own) == RecordedVersion::kOlder);
+    CHECK(compare_recorded_version(true, "99999", own) == RecordedVersion::kNewer);
     // Text as a string value would hold it: blanks, a sign, trailing junk.
-    CHECK(compare_recorded_version(true, "  12010", own) == RecordedVersion::Same);
-    CHECK(compare_recorded_version(true, "+12010", own) == RecordedVersion::Same);
-    CHECK(compare_recorded_version(true, "12010abc", own) == RecordedVersion::Same);
-    CHECK(compare_recorded_version(true, "1.20.2", own) == RecordedVersion::Older);
+    CHECK(compare_recorded_version(true, "  12010", own) == RecordedVersion::kSame);
+    CHECK(compare_recorded_version(true, "+12010", own) == RecordedVersion::kSame);
+    CHECK(compare_recorded_version(true, "12010abc", own) == RecordedVersion::kSame);
+    CHECK(compare_recorded_version(true, "1.20.2", own) == RecordedVersion::kOlder);
     // No digits read as 0: an update over an older version, never a stop.
-    CHECK(compare_recorded_version(true, "", own) == RecordedVersion::Older);
-    CHECK(compare_recorded_version(true, "abc", own) == RecordedVersion::Older);
-    CHECK(compare_recorded_version(true, "-12011", own) == RecordedVersion::Older);
+    CHECK(compare_recorded_version(true, "", own) == RecordedVersion::kOlder);
+    CHECK(compare_recorded_version(true, "abc", own) == RecordedVersion::kOlder);
+    CHECK(compare_recorded_version(true, "-12011", own) == RecordedVersion::kOlder);
     // A REG_DWORD above 2^31 comes back as its unsigned digits and wraps negative.
-    CHECK(compare_recorded_version(true, "4294967295", own) == RecordedVersion::Older);
+    CHECK(compare_recorded_version(true, "4294967295", own) == RecordedVersion::kOlder);
 }
 
 void test_stop_messages() {

@@ -131,7 +131,7 @@ void install_like_the_page() {
     CHECK_EQ(session.undo_list.front().argument, target + "Uninstall.exe");
     CHECK_EQ(session.undo_list.back().argument, target + "Kav-Player.exe");
 
-    CHECK(extract_embedded_library(target) == LibraryResult::ok);
+    CHECK(extract_embedded_library(target) == LibraryResult::kOk);
     CHECK(read_all(target + "fmod.dll") == read_all(g_built + "fmod.dll"));
     CHECK_EQ(session.undo_list.front().argument, target + "fmod.dll");
 
@@ -358,7 +358,7 @@ void library_cases() {
     session.undo_list.clear();
     std::string target = fresh_folder("no-signature");
     write_all(target + "Kav-Producer.exe", std::string(5000, 'p'));
-    CHECK(extract_embedded_library(target) == LibraryResult::ok);
+    CHECK(extract_embedded_library(target) == LibraryResult::kOk);
     CHECK(exists(target + "fmod.dll"));
     CHECK_EQ(read_all(target + "fmod.dll"), std::string(""));
     CHECK(has_record(kTagDeleteFile, target + "fmod.dll"));
@@ -368,25 +368,25 @@ void library_cases() {
     target = fresh_folder("cut-short");
     const std::string tail = signature + std::string(300, 't');
     write_all(target + "Kav-Producer.exe", std::string(1000, 'p') + tail);
-    CHECK(extract_embedded_library(target) == LibraryResult::ok);
+    CHECK(extract_embedded_library(target) == LibraryResult::kOk);
     CHECK(read_all(target + "fmod.dll") == tail);
 
     // Only the library's own length is copied out, from its first occurrence on.
     target = fresh_folder("twice");
     write_all(target + "Kav-Producer.exe", "MZ-host" + library + "gap" + library + "end");
-    CHECK(extract_embedded_library(target) == LibraryResult::ok);
+    CHECK(extract_embedded_library(target) == LibraryResult::kOk);
     CHECK(read_all(target + "fmod.dll") == library);
 
     session.undo_list.clear();
     target = fresh_folder("no-tool");
-    CHECK(extract_embedded_library(target) == LibraryResult::tool_not_opened);
+    CHECK(extract_embedded_library(target) == LibraryResult::kToolNotOpened);
     CHECK(!exists(target + "fmod.dll"));
     CHECK(session.undo_list.empty());
 
     target = fresh_folder("library-blocked");
     write_all(target + "Kav-Producer.exe", "MZ" + library);
     CreateDirectoryA((target + "fmod.dll").c_str(), nullptr);
-    CHECK(extract_embedded_library(target) == LibraryResult::library_not_created);
+    CHECK(extract_embedded_library(target) == LibraryResult::kLibraryNotCreated);
     CHECK(session.undo_list.empty());
 }
 
@@ -412,7 +412,7 @@ void full_disk() {
     target = fresh_folder("full-library");
     write_all(target + "Kav-Producer.exe", "MZ" + read_all(g_built + "fmod.dll"));
     CHECK(make_full_disk_file(target + "fmod.dll"));
-    CHECK(extract_embedded_library(target) == LibraryResult::library_not_created);
+    CHECK(extract_embedded_library(target) == LibraryResult::kLibraryNotCreated);
 }
 
 // Runs this program from a copy of itself, alone in a fresh folder, and passes

@@ -74,43 +74,43 @@ void test_recorded_installation() {
     std::string recorded;
 
     clear_record();
-    CHECK(check_record(recorded) == RecordedVersion::None);
+    CHECK(check_record(recorded) == RecordedVersion::kNone);
     CHECK_EQ(session.target_folder, std::string("C:\\Program Files\\Kavento-Producer"));
     CHECK_EQ(int(session.existing_install), 0);
 
     set_dword("version_number", 12010);
-    CHECK(check_record(recorded) == RecordedVersion::Same);
+    CHECK(check_record(recorded) == RecordedVersion::kSame);
 
     set_dword("version_number", 12011);
     set_text("version_string", "1.20.2");
-    CHECK(check_record(recorded) == RecordedVersion::Newer);
+    CHECK(check_record(recorded) == RecordedVersion::kNewer);
     CHECK_EQ(recorded, std::string("1.20.2"));
 
     // Without version_string the message names the digits that were read last.
     clear_record();
     set_dword("version_number", 12011);
-    CHECK(check_record(recorded) == RecordedVersion::Newer);
+    CHECK(check_record(recorded) == RecordedVersion::kNewer);
     CHECK_EQ(recorded, std::string("12011"));
 
     set_dword("version_number", 12009);
-    CHECK(check_record(recorded) == RecordedVersion::Older);
+    CHECK(check_record(recorded) == RecordedVersion::kOlder);
     CHECK_EQ(recorded, std::string("untouched"));
 
     // A string of digits is compared like the number; one without digits is an old version.
     clear_record();
     set_text("version_number", "12010");
-    CHECK(check_record(recorded) == RecordedVersion::Same);
+    CHECK(check_record(recorded) == RecordedVersion::kSame);
     set_text("version_number", "none");
-    CHECK(check_record(recorded) == RecordedVersion::Older);
+    CHECK(check_record(recorded) == RecordedVersion::kOlder);
 
     // The recorded folder fixes the target even when the version is missing.
     clear_record();
     set_text("program_path", "D:\\Apps\\Kavento");
-    CHECK(check_record(recorded) == RecordedVersion::None);
+    CHECK(check_record(recorded) == RecordedVersion::kNone);
     CHECK_EQ(session.target_folder, std::string("D:\\Apps\\Kavento"));
     CHECK_EQ(int(session.existing_install), 1);
     set_dword("version_number", 12000);
-    CHECK(check_record(recorded) == RecordedVersion::Older);
+    CHECK(check_record(recorded) == RecordedVersion::kOlder);
     CHECK_EQ(session.target_folder, std::string("D:\\Apps\\Kavento"));
     CHECK_EQ(int(session.existing_install), 1);
     clear_record();

@@ -262,8 +262,8 @@ void roll_back_registry() {
                    sizeof binary);
     RegCloseKey(key);
     session.undo_list.clear();
-    CHECK(keep_reg_value(kHkeyLocalMachine, kTestKey, "version_string") == KeptValue::kept);
-    CHECK(keep_reg_value(kHkeyLocalMachine, kTestKey, "missing") == KeptValue::absent);
+    CHECK(keep_reg_value(kHkeyLocalMachine, kTestKey, "version_string") == KeptValue::kKept);
+    CHECK(keep_reg_value(kHkeyLocalMachine, kTestKey, "missing") == KeptValue::kAbsent);
     CHECK_EQ(reg_set_value(kHkeyLocalMachine, kTestKey, "version_string", "1.20.1", kRegSz, ""), 1);
     undo_add(kTagDeleteRegValue, std::string(kTestKey) + "version_string");
     undo_rollback();
