@@ -3,21 +3,6 @@
 #include <windows.h>
 #include "engine/uninstall_run.h"
 
-namespace {
-
-bool write_whole_file(const std::string& path, const std::string& text) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD done = 0;
-    bool ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &done, nullptr) &&
-              done == text.size();
-    CloseHandle(file);
-    return ok;
-}
-
-} // namespace
-
 bool add_wininit_deletion(const std::string& file) {
     char short_path[MAX_PATH];
     DWORD n = GetShortPathNameA(file.c_str(), short_path, MAX_PATH);

@@ -7,6 +7,9 @@
 
 // The whole file, or false when it is missing, unreadable or larger than kMaxLogBytes.
 bool read_uninstall_log(const std::string& path, std::string& text);
+// Replaces the file's contents, creating it when missing. It is written over in place, so a
+// shorter text (the remaining log) never needs room that the file did not have.
+bool write_whole_file(const std::string& path, const std::string& text);
 
 // Files are deleted (a read-only one too); folders and registry keys only when they are empty.
 // Something already gone is kAlreadyGone.

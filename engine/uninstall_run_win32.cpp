@@ -113,6 +113,17 @@ bool read_uninstall_log(const std::string& path, std::string& text) {
     return ok;
 }
 
+bool write_whole_file(const std::string& path, const std::string& text) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD done = 0;
+    bool ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &done, nullptr) &&
+              done == text.size() && SetEndOfFile(file);
+    CloseHandle(file);
+    return ok;
+}
+
 StepOutcome perform_uninstall_step(const UninstallStep& step) {
     switch (step.action) {
     case UninstallAction::kDeleteFile:
@@ -163,18 +174,6 @@ bool is_left(StepOutcome outcome) {
     return outcome == StepOutcome::kFailed || outcome == StepOutcome::kNotEmpty;
 }
 
-// Rewrites the log in place: what is left is a part of what was there, so it always fits.
-bool rewrite_log(const std::string& path, const std::string& text) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD done = 0;
-    bool ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &done, nullptr) &&
-              done == text.size() && SetEndOfFile(file);
-    CloseHandle(file);
-    return ok;
-}
-
 bool exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -218,7 +217,7 @@ UninstallRun run_uninstall(const UninstallPlan& plan, const std::vector<Uninstal
     }
     if (failed) {
         // The program's folder is the log's: without the program there is nothing to run again.
-        rewrite_log(log_path, remaining_log_text(results));
+        write_whole_file(log_path, remaining_log_text(results));
         run.repeatable = exists(log_path) && exists(folder_of(log_path) + kUninstallExe);
     }
     return run;
