@@ -135,10 +135,6 @@ bool cmd_expect_visible(const Args& a) {
     return for_each_gadget(a, "visible", [](HWND h) { return IsWindowVisible(h) != FALSE; });
 }
 
-bool cmd_expect_hidden(const Args& a) {
-    return for_each_gadget(a, "hidden", [](HWND h) { return !IsWindowVisible(h); });
-}
-
 bool cmd_expect_enabled(const Args& a) {
     return for_each_gadget(a, "enabled", [](HWND h) { return IsWindowEnabled(h) != FALSE; });
 }

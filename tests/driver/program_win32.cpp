@@ -350,14 +350,6 @@ static bool any_window_titled(const std::string& title) {
     return search.found;
 }
 
-bool cmd_wait_any_window(const Args& a) {
-    DWORD ms;
-    if (!parse_ms(a, 2, kDefaultWaitMs, ms)) return false;
-    if (poll_until(ms, [&] { return any_window_titled(a[1]); })) return true;
-    return fail("no window " + show_text(a[1]) + " of any program within " + number_text(ms) +
-                " ms");
-}
-
 bool cmd_expect_no_any_window(const Args& a) {
     DWORD ms;
     if (!parse_ms(a, 2, 500, ms)) return false;

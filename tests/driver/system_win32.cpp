@@ -282,15 +282,6 @@ bool cmd_copy_file(const Args& a) {
     return true;
 }
 
-bool cmd_set_readonly(const Args& a) {
-    std::string path = windows_path(a[1]);
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return fail(show_text(path) + " does not exist");
-    if (!SetFileAttributesA(path.c_str(), attributes | FILE_ATTRIBUTE_READONLY))
-        return fail("cannot make " + show_text(path) + " read-only");
-    return true;
-}
-
 // Files the driver holds open without sharing, as a running program holds its own executable:
 // the program under test can then neither replace, rename nor delete them.
 static std::map<std::string, HANDLE> g_held_files;
