@@ -16,11 +16,11 @@ using CommandFunction = bool(const Args& a);
 CommandFunction cmd_start, cmd_wait_window, cmd_expect_box, cmd_answer_box, cmd_box,
     cmd_expect_no_box, cmd_wait_exit, cmd_follow_child, cmd_expect_window_gone,
     cmd_expect_no_any_window;
-// gadgets_win32.cpp: the controls of its main window, keys, the folder chooser, screenshots.
+// gadgets_win32.cpp: the controls of its main window, the folder chooser, screenshots.
 CommandFunction cmd_click, cmd_set_text, cmd_list_select, cmd_close_window, cmd_expect_text,
     cmd_expect_visible, cmd_expect_enabled, cmd_expect_disabled, cmd_expect_only_visible,
     cmd_expect_checked, cmd_expect_progress, cmd_wait_progress, cmd_expect_list, cmd_expect_focus,
-    cmd_key, cmd_choose_folder, cmd_screenshot;
+    cmd_choose_folder, cmd_screenshot;
 // system_win32.cpp: registry values, files and folders, links, special folders.
 CommandFunction cmd_reg_set, cmd_reg_delete_key, cmd_winver, cmd_dll_disable, cmd_expect_reg,
     cmd_expect_no_reg, cmd_mkdir, cmd_write_file, cmd_copy_file, cmd_hold_file, cmd_release_file,

@@ -1,5 +1,5 @@
 // The driver's commands for the controls of the target's main window ("gadgets", by control id):
-// clicks, text, lists, keys, their state, the folder chooser, and screenshots of the window.
+// clicks, text, lists, their state, the folder chooser, and screenshots of the window.
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
@@ -276,47 +276,6 @@ bool cmd_expect_focus(const Args& a) {
                   window_class(info.hwndFocus) + ")";
         return focus == h;
     });
-}
-
-// The window with the keyboard focus in the target's GUI thread, or null.
-static HWND target_focus() {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    DWORD thread = GetWindowThreadProcessId(g_target.main_window, nullptr);
-    return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
-}
-
-bool cmd_key(const Args& a) {
-    if (!need_main()) return false;
-    static const struct {
-        const char* name;
-        UINT vk;
-    } names[] = {{"TAB", VK_TAB},      {"SPACE", VK_SPACE},   {"RETURN", VK_RETURN},
-                 {"ENTER", VK_RETURN}, {"ESCAPE", VK_ESCAPE}, {"LEFT", VK_LEFT},
-                 {"RIGHT", VK_RIGHT},  {"UP", VK_UP},         {"DOWN", VK_DOWN},
-                 {"HOME", VK_HOME},    {"END", VK_END},       {"DELETE", VK_DELETE},
-                 {"BACK", VK_BACK}};
-    UINT vk = 0;
-    for (const auto& n : names)
-        if (iequals(a[1], n.name)) vk = n.vk;
-    if (!vk && a[1].size() == 1 &&
-        ((a[1][0] >= 'A' && a[1][0] <= 'Z') || (a[1][0] >= '0' && a[1][0] <= '9')))
-        vk = static_cast<unsigned char>(a[1][0]);
-    if (!vk) return fail("unknown key " + a[1] + " (TAB, SPACE, RETURN, ESCAPE, arrows, A-Z, 0-9)");
-    HWND to = nullptr;
-    if (a.size() > 2) {
-        if (!gadget(a[2], to)) return false;
-    } else {
-        to = target_focus();
-        if (!to) to = g_target.main_window;
-    }
-    // Posted like real input, so that the target's own loop (IsDialogMessage, TranslateMessage)
-    // sees the key as it would see a person's.
-    LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC)) << 16;
-    PostMessageA(to, WM_KEYDOWN, vk, scan | 1);
-    PostMessageA(to, WM_KEYUP, vk, scan | 1 | 0xC0000000);
-    settle();
-    return true;
 }
 
 static HWND current_folder_chooser() {

@@ -78,7 +78,6 @@ const Command kCommands[] = {
     {"wait-progress", 2, 3, cmd_wait_progress, "GADGET VALUE [MS]"},
     {"expect-list", 1, kAny, cmd_expect_list, "GADGET ITEMS..."},
     {"expect-focus", 1, 1, cmd_expect_focus, "GADGET"},
-    {"key", 1, 2, cmd_key, "KEY [GADGET]"},
     {"choose-folder", 1, 2, cmd_choose_folder, "PATH [MS]"},
     {"screenshot", 1, 1, cmd_screenshot, "NAME"},
     {"wait-exit", 1, 2, cmd_wait_exit, "CODE [MS]"},
