@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "test_linux.h"
 
@@ -77,4 +78,28 @@ inline bool make_full_disk_file(const std::string& windows_path) {
     BOOL ok = WriteFile(h, "x", 1, &written, nullptr);
     CloseHandle(h);
     return !ok && written == 0;
+}
+
+// The files that the NT family deletes at its next start, oldest request first, as stored in
+// PendingFileRenameOperations: pairs of texts (what, and where to), an empty destination meaning
+// deletion; the paths carry the "\\??\\" prefix.
+inline std::vector<std::string> pending_restart_deletions() {
+    std::vector<std::string> deleted;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
+                      KEY_READ, &key) != ERROR_SUCCESS)
+        return deleted;
+    std::string data(65536, '\0');
+    DWORD size = static_cast<DWORD>(data.size());
+    LONG status = RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, nullptr,
+                                   reinterpret_cast<BYTE*>(&data[0]), &size);
+    RegCloseKey(key);
+    for (size_t at = 0; status == ERROR_SUCCESS && at < size && data[at] != '\0';) {
+        std::string source = data.c_str() + at;
+        at += source.size() + 1;
+        std::string target = at < size ? data.c_str() + at : "";
+        at += target.size() + 1;
+        if (target.empty()) deleted.push_back(source);
+    }
+    return deleted;
 }

@@ -17,21 +17,6 @@ std::string fresh_folder(const char* name) {
     return make_folder_in(g_root, name);
 }
 
-// The deletions and renames the NT family carries out at its next start, as stored: pairs of
-// zero-terminated texts, an empty second one meaning deletion.
-std::string pending_restart_deletions() {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
-                      KEY_READ, &key) != ERROR_SUCCESS)
-        return std::string();
-    std::string data(65536, '\0');
-    DWORD size = DWORD(data.size());
-    LONG status = RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, nullptr,
-                                   reinterpret_cast<BYTE*>(&data[0]), &size);
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS ? data.substr(0, size) : std::string();
-}
-
 void log_of_a_list() {
     std::string target = fresh_folder("abc");
     session.undo_list.clear();
@@ -98,8 +83,8 @@ void merge_with_old_log() {
     remove_kept_files();
     CloseHandle(running);
     CHECK(exists(busy_kept));
-    CHECK(pending_restart_deletions().find("\\??\\" + busy_kept + '\0' + '\0') !=
-          std::string::npos);
+    const std::vector<std::string> pending = pending_restart_deletions();
+    CHECK(!pending.empty() && pending.back() == "\\??\\" + busy_kept);
 
     // Merging stops at the first empty line; what follows it is dropped.
     write_all(log, "*Delete file: C:\\kept\r\n\r\n*Delete file: C:\\dropped\r\n");

@@ -295,26 +295,9 @@ std::string temp_copies() {
 }
 
 // The folder of the latest copy waiting for deletion at the next restart: the copy's deletion
-// followed by its folder's, as the NT family lists them (pairs of texts: what, and where to; an
-// empty destination deletes).
+// followed by its folder's.
 std::string pending_copy_folder() {
-    HKEY k;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
-                      KEY_READ, &k) != ERROR_SUCCESS)
-        return std::string();
-    std::string data(65536, '\0');
-    DWORD size = static_cast<DWORD>(data.size()), type = 0;
-    LONG status = RegQueryValueExA(k, "PendingFileRenameOperations", nullptr, &type,
-                                   reinterpret_cast<BYTE*>(&data[0]), &size);
-    RegCloseKey(k);
-    std::vector<std::string> deleted;
-    for (size_t at = 0; status == ERROR_SUCCESS && at < size && data[at] != '\0';) {
-        std::string source = data.c_str() + at;
-        at += source.size() + 1;
-        std::string target = at < size ? data.c_str() + at : "";
-        at += target.size() + 1;
-        if (target.empty()) deleted.push_back(source);
-    }
+    const std::vector<std::string> deleted = pending_restart_deletions();
     const std::string copy = std::string("\\") + kCopyName;
     if (deleted.size() < 2) return std::string();
     const std::string& file = deleted[deleted.size() - 2];
