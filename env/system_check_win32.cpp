@@ -50,6 +50,16 @@ HRESULT WINAPI note_hardware_device(LPSTR, LPSTR, LPD3DDEVICEDESC7 description, 
     return D3DENUMRET_OK; // always see every device
 }
 
+// The DirectDraw library and an object made from it; null, with nothing left loaded, when either
+// is not to be had.
+IDirectDraw7* open_direct_draw(HMODULE& library) {
+    library = load_ddraw();
+    if (!library) return nullptr;
+    IDirectDraw7* direct_draw = create_direct_draw(library);
+    if (!direct_draw) FreeLibrary(library);
+    return direct_draw;
+}
+
 } // namespace
 
 int32_t classify_windows() {
@@ -63,26 +73,18 @@ int32_t classify_windows() {
 
 int probe_directx7() {
     if (kept_direct_draw) return 1; // a second call must not leak the first object
-    HMODULE library = load_ddraw();
-    if (!library) return 0;
-    IDirectDraw7* direct_draw = create_direct_draw(library);
-    if (!direct_draw) {
-        FreeLibrary(library);
-        return 0;
-    }
+    HMODULE library = nullptr;
+    IDirectDraw7* direct_draw = open_direct_draw(library);
+    if (!direct_draw) return 0;
     kept_direct_draw = direct_draw;
     kept_ddraw_library = library;
     return 1;
 }
 
 int probe_direct3d() {
-    HMODULE library = load_ddraw();
-    if (!library) return 0;
-    IDirectDraw7* direct_draw = create_direct_draw(library);
-    if (!direct_draw) {
-        FreeLibrary(library);
-        return 0;
-    }
+    HMODULE library = nullptr;
+    IDirectDraw7* direct_draw = open_direct_draw(library);
+    if (!direct_draw) return 0;
     IDirect3D7* direct3d = nullptr;
     direct_draw->QueryInterface(kIidDirect3D7, reinterpret_cast<void**>(&direct3d));
     int found = 0;
