@@ -421,11 +421,8 @@ int run_alone_copy() {
     char self[MAX_PATH];
     DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);
     if (n == 0 || n >= sizeof self) return 1;
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    std::string folder = std::string(temp) + "kv-alone-" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(folder.c_str(), nullptr);
-    std::string copy = folder + "\\payload_test_copy.exe";
+    std::string folder = make_run_folder("kv-alone");
+    std::string copy = folder + "payload_test_copy.exe";
     if (!CopyFileA(self, copy.c_str(), FALSE)) {
         std::printf("FAIL cannot copy the test to %s\n", copy.c_str());
         return 1;
@@ -460,11 +457,7 @@ int main(int argc, char** argv) {
         std::printf("FAIL KV_BUILD_DIR is not set\n");
         return 1;
     }
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    g_root = std::string(temp) + "kv-payload-" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(g_root.c_str(), nullptr);
-    g_root += "\\";
+    g_root = make_run_folder("kv-payload");
 
     embedded_payload();
     install_like_the_page();

@@ -52,6 +52,20 @@ inline std::string make_folder_in(const std::string& root, const std::string& na
     return path + "\\";
 }
 
+// The temp folder with its final "\".
+inline std::string temp_folder_path() {
+    char temp[MAX_PATH];
+    DWORD n = GetTempPathA(MAX_PATH, temp);
+    return n == 0 || n >= MAX_PATH ? std::string() : std::string(temp, n);
+}
+
+// A folder of this test run in the temp folder, named after the test and the process, with its
+// final "\".
+inline std::string make_run_folder(const std::string& test_name) {
+    return make_folder_in(temp_folder_path(),
+                          test_name + "-" + std::to_string(GetCurrentProcessId()));
+}
+
 // A file of the build (`relative` to KV_BUILD_DIR, which the test's ctest entry sets) as a
 // Windows path through drive Z:, or "" when KV_BUILD_DIR is not set.
 inline std::string built_file(const std::string& relative) {

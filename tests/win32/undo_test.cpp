@@ -270,11 +270,7 @@ void roll_back_registry() {
 
 int main() {
     services_init();
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    g_root = std::string(temp) + "kv-undo-" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(g_root.c_str(), nullptr);
-    g_root += "\\";
+    g_root = make_run_folder("kv-undo");
 
     log_of_a_list();
     merge_with_old_log();

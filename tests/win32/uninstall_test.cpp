@@ -275,17 +275,11 @@ HANDLE start(const std::string& exe) {
     return pi.hProcess;
 }
 
-std::string temp_folder() {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    return temp;
-}
-
 // The copy folders in the temp folder.
 std::string temp_copies() {
     std::string found;
     WIN32_FIND_DATAA e;
-    HANDLE f = FindFirstFileA((temp_folder() + kCopyFolderPrefix + "*").c_str(), &e);
+    HANDLE f = FindFirstFileA((temp_folder_path() + kCopyFolderPrefix + "*").c_str(), &e);
     if (f == INVALID_HANDLE_VALUE) return found;
     do
         found += std::string(e.cFileName) + ";";
@@ -396,9 +390,9 @@ void program_answer_yes(const std::string& uninstaller, bool with_document) {
     // The copy ran from a new folder of its own, and both wait for their deletion at the next
     // restart: the copy first, then its folder.
     std::string folder = pending_copy_folder();
-    CHECK(is_copy_folder(folder, temp_folder()));
+    CHECK(is_copy_folder(folder, temp_folder_path()));
     CHECK(file_exists(folder + "\\" + kCopyName));
-    CHECK(copies_before.find(folder.substr(temp_folder().size())) == std::string::npos);
+    CHECK(copies_before.find(folder.substr(temp_folder_path().size())) == std::string::npos);
     if (with_document) {
         DeleteFileA(doc.c_str());
         RemoveDirectoryA((kTarget + "\\Kaventos").c_str());
