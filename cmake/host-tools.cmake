@@ -1,6 +1,10 @@
 # The cross build needs host programs: kvpack to pack the payload, kvicon to draw the installer's
 # icon, kvimports to check the shipped programs' imports. They are built here from tools/ with the
 # host compiler, so that `cmake --preset win32` alone builds everything.
+#
+# The build step makes the tools project's default target, which with KV_TOOLS_ONLY is exactly
+# these tools. Naming them as targets instead fails once whenever tools/CMakeLists.txt gains one:
+# make reads the old Makefile, which lacks the new target, before its own check regenerates it.
 include(ExternalProject)
 set(KV_HOST_TOOLS_DIR "${CMAKE_BINARY_DIR}/host-tools")
 set(KVPACK "${KV_HOST_TOOLS_DIR}/kvpack")
@@ -10,7 +14,6 @@ ExternalProject_Add(host_tools
     SOURCE_DIR "${PROJECT_SOURCE_DIR}/tools"
     BINARY_DIR "${KV_HOST_TOOLS_DIR}"
     CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DKV_TOOLS_ONLY=ON
-    BUILD_COMMAND ${CMAKE_COMMAND} --build . --target kvpack kvimports kvicon
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON
     BUILD_BYPRODUCTS "${KVPACK}" "${KVIMPORTS}" "${KVICON}")
