@@ -1,4 +1,4 @@
-// Whole-file reads for the host tools.
+// Whole-file reads and writes and file names, for the host tools.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -6,3 +6,10 @@
 
 // Reads the whole file; on failure returns false with the system's reason in err.
 bool read_file(const std::string& path, std::vector<uint8_t>& bytes, std::string& err);
+
+// Writes through a temporary name beside path, so that a failed run never leaves a partial
+// output behind; on failure returns false with the system's reason in err.
+bool write_file(const std::string& path, const std::vector<uint8_t>& bytes, std::string& err);
+
+// The path's last part (after the last '/' or '\').
+std::string base_name(const std::string& path);

@@ -1,7 +1,9 @@
 // kvicon OUT.ico: writes the programs' icon (see app_icon.h), byte for byte the same every time.
 #include <cstdio>
+#include <string>
 #include <vector>
 #include "app_icon.h"
+#include "file_bytes.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -13,12 +15,9 @@ int main(int argc, char** argv) {
         std::printf("kvicon: a size needs more than 256 colours\n");
         return 1;
     }
-    FILE* out = std::fopen(argv[1], "wb");
-    bool written = out && std::fwrite(icon.data(), 1, icon.size(), out) == icon.size();
-    if (out && std::fclose(out) != 0) written = false;
-    if (!written) {
-        std::printf("kvicon: %s: cannot write\n", argv[1]);
-        std::remove(argv[1]);
+    std::string err;
+    if (!write_file(argv[1], icon, err)) {
+        std::printf("kvicon: %s: %s\n", argv[1], err.c_str());
         return 1;
     }
     return 0;

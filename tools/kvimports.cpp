@@ -13,11 +13,6 @@
 
 namespace {
 
-std::string base_name(const std::string& path) {
-    size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 bool read_header(const std::string& path, PeHeader& header) {
     std::vector<uint8_t> bytes;
     std::string err;

@@ -10,9 +10,7 @@
 #include "payload/stream_format.h"
 #include "payload_blob.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -23,29 +21,6 @@ namespace {
 int fail(const std::string& file, const std::string& why) {
     std::fprintf(stderr, "kvpack: %s: %s\n", file.c_str(), why.c_str());
     return 1;
-}
-
-// Writes through a temporary name so that a failed run never leaves a partial output behind.
-bool write_file(const std::string& path, const std::vector<uint8_t>& bytes, std::string& err) {
-    std::string temp = path + ".part";
-    FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) {
-        err = std::strerror(errno);
-        return false;
-    }
-    bool ok = (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size());
-    ok = (std::fclose(f) == 0) && ok;
-    if (ok && std::rename(temp.c_str(), path.c_str()) != 0) ok = false;
-    if (!ok) {
-        err = std::strerror(errno);
-        std::remove(temp.c_str());
-    }
-    return ok;
-}
-
-std::string base_name(const std::string& path) {
-    size_t cut = path.find_last_of("/\\");
-    return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
 int usage() {
