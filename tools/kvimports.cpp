@@ -1,9 +1,7 @@
 // kvimports: the import guard of the shipped programs.
-//
-//   kvimports list FILE...               every imported function, one "FILE LIBRARY FUNCTION" a
-//   line kvimports check ALLOW-LIST FILE...   every import that Windows 95 or NT 4 would refuse;
-//   exit 1
-//                                        when there is one
+//   kvimports list FILE...              every imported function, one "FILE LIBRARY FUNCTION" a line
+//   kvimports check ALLOW-LIST FILE...  every import that Windows 95 or NT 4 would refuse; exit 1
+//                                       when there is one
 #include <cstdio>
 #include <string>
 #include <vector>
