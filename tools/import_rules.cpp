@@ -1,5 +1,6 @@
 #include "import_rules.h"
 
+#include <algorithm>
 #include <cctype>
 #include <set>
 #include <sstream>
@@ -13,22 +14,32 @@ const std::set<std::string> kKnownLibraries = {
     "KERNEL32.DLL", "USER32.DLL",   "GDI32.DLL",  "ADVAPI32.DLL", "SHELL32.DLL",
     "OLE32.DLL",    "OLEAUT32.DLL", "MSVCRT.DLL", "COMDLG32.DLL", "SHLWAPI.DLL"};
 
-struct Release {
-    const char* name;
-    int rank;
+// One line of Windows: its releases oldest first, "-" (never) last, and the oldest release the
+// programs must start on.
+struct Line {
+    std::vector<std::string> releases;
+    std::string oldest, oldest_text, never_text;
 };
-const Release kConsumerReleases[] = {{"95", 1}, {"98", 2}, {"ME", 3}, {"-", kAbsent}};
-const Release kNtReleases[] = {{"NT3.1", 1}, {"NT3.5", 2}, {"NT3.51", 3}, {"NT4", 4},
-                               {"2000", 5},  {"XP", 6},    {"Vista", 7},  {"7", 8},
-                               {"8", 9},     {"10", 10},   {"-", kAbsent}};
-// The oldest the programs must start on.
-constexpr int kOldestConsumer = 1; // Windows 95
-constexpr int kOldestNt = 4;       // Windows NT 4
+const Line kConsumerLine = {
+    {"95", "98", "ME", "-"}, "95", "95", "missing from Windows 95, 98 and ME"};
+const Line kNtLine = {
+    {"NT3.1", "NT3.5", "NT3.51", "NT4", "2000", "XP", "Vista", "7", "8", "10", "-"},
+    "NT4",
+    "NT 4",
+    "missing from every Windows NT"};
 
-template <size_t N> int rank_of(const Release (&releases)[N], const std::string& name) {
-    for (const Release& r : releases)
-        if (name == r.name) return r.rank;
-    return 0;
+// The release's place in the line; past the end for a name the line does not have.
+size_t rank(const Line& line, const std::string& release) {
+    return size_t(std::find(line.releases.begin(), line.releases.end(), release) -
+                  line.releases.begin());
+}
+
+// Why a function that first came with this release keeps a program from starting on the line's
+// oldest release; empty when it does not.
+std::string too_new(const Line& line, const std::string& release) {
+    if (rank(line, release) <= rank(line, line.oldest)) return "";
+    if (release == "-") return line.never_text;
+    return "needs Windows " + release + " (missing from " + line.oldest_text + ")";
 }
 
 std::string upper(std::string text) {
@@ -54,11 +65,12 @@ bool parse_allow_list(const std::string& text, AllowList& list, std::string& err
         if (!(words >> function >> consumer >> nt))
             return fail("expected LIBRARY FUNCTION OLDEST-95-LINE OLDEST-NT-LINE");
         if (words >> extra && extra[0] != '#') return fail("more than four words");
-        OldestWindows oldest{rank_of(kConsumerReleases, consumer), rank_of(kNtReleases, nt),
-                             consumer, nt};
-        if (oldest.consumer == 0) return fail("unknown release " + consumer + " (95, 98, ME, -)");
-        if (oldest.nt == 0) return fail("unknown release " + nt + " (NT3.1 ... 10, -)");
-        if (!list[upper(library)].emplace(function, oldest).second)
+        if (rank(kConsumerLine, consumer) == kConsumerLine.releases.size())
+            return fail("unknown release " + consumer + " (95, 98, ME, -)");
+        if (rank(kNtLine, nt) == kNtLine.releases.size())
+            return fail("unknown release " + nt + " (NT3.1 ... 10, -)");
+        if (!list.emplace(std::make_pair(upper(library), function), OldestWindows{consumer, nt})
+                 .second)
             return fail(function + " listed twice");
     }
     return true;
@@ -86,25 +98,14 @@ std::vector<std::string> import_problems(const AllowList& list, const PeHeader& 
                                    "load it at run time by full path");
             continue;
         }
-        auto functions = list.find(library);
-        auto found = functions == list.end()
-                         ? std::map<std::string, OldestWindows>::const_iterator()
-                         : functions->second.find(import.function);
-        if (functions == list.end() || found == functions->second.end()) {
+        auto found = list.find({library, import.function});
+        if (found == list.end()) {
             problems.push_back(what + "not on the allow-list");
             continue;
         }
-        const OldestWindows& oldest = found->second;
-        if (oldest.consumer > kOldestConsumer)
-            problems.push_back(
-                what + (oldest.consumer == kAbsent
-                            ? std::string("missing from Windows 95, 98 and ME")
-                            : "needs Windows " + oldest.consumer_name + " (missing from 95)"));
-        if (oldest.nt > kOldestNt)
-            problems.push_back(what +
-                               (oldest.nt == kAbsent
-                                    ? std::string("missing from every Windows NT")
-                                    : "needs Windows " + oldest.nt_name + " (missing from NT 4)"));
+        for (const std::string& problem :
+             {too_new(kConsumerLine, found->second.consumer), too_new(kNtLine, found->second.nt)})
+            if (!problem.empty()) problems.push_back(what + problem);
     }
     return problems;
 }

@@ -5,20 +5,19 @@
 #pragma once
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 #include "pe_imports.h"
 
-// The oldest releases of each Windows line that have a function, as the API documentation gives
-// them. Ranks grow with the release; kAbsent means the line never had it.
+// The oldest release of each Windows line that has a function, as the API documentation gives
+// it and the allow-list spells it: "95", "98", "ME"; "NT3.1" ... "10"; "-" when the line never
+// had it.
 struct OldestWindows {
-    int consumer = 0; // 95, 98, ME
-    int nt = 0;       // NT 3.1 ... 10
-    std::string consumer_name, nt_name;
+    std::string consumer, nt;
 };
-inline constexpr int kAbsent = 1000;
 
-// Library names in upper case, then function names.
-using AllowList = std::map<std::string, std::map<std::string, OldestWindows>>;
+// By library name in upper case and function name.
+using AllowList = std::map<std::pair<std::string, std::string>, OldestWindows>;
 
 // Parses the allow-list text: "# comment" lines, blank lines, and lines of
 // "LIBRARY FUNCTION OLDEST-95-LINE OLDEST-NT-LINE" (e.g. "KERNEL32.DLL GetFileSize 95 NT3.1",
