@@ -1,5 +1,7 @@
 #include "pe_imports.h"
 
+#include "payload/little_endian.h"
+
 namespace {
 
 constexpr uint32_t kPeSignature = 0x00004550; // "PE\0\0"
@@ -20,7 +22,7 @@ struct Reader {
         return offset <= bytes.size() && count <= bytes.size() - offset;
     }
     uint16_t u16(size_t at) const { return uint16_t(bytes[at] | bytes[at + 1] << 8); }
-    uint32_t u32(size_t at) const { return uint32_t(u16(at)) | uint32_t(u16(at + 2)) << 16; }
+    uint32_t u32(size_t at) const { return read_le32(&bytes[at]); }
 };
 
 struct Section {
