@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 build=${1:-build/win32}
 installer=$build/Kavento-Install.exe
 blob=$build/payload/data/payload.blob
-for f in "$installer" "$blob" "$build/programs/Uninstall.exe"; do
+for f in "$installer" "$blob" "$build/programs/Uninstall.exe" "$build/host-tools/kvpack"; do
     [ -f "$f" ] || { echo "missing $f: build the win32 preset first" >&2; exit 1; }
 done
 size() { stat -c %s "$1"; }
@@ -30,8 +30,7 @@ for f in Uninstall.exe Kav-Player.exe Kav-Producer.exe fmod.dll; do
     [ "$f" = Uninstall.exe ] && budget=64
     row "$f" "$(size "$build/programs/$f")" $budget
 done
-unpacked=0
-for f in Kav-Player.exe Kav-Producer.exe Kav-Producer.exe.manifest Uninstall.exe; do
-    [ -f "$build/programs/$f" ] && unpacked=$((unpacked + $(size "$build/programs/$f")))
-done
-row "payload unpacked (4 files)" "$unpacked"
+# The blob's own entries (1 on; entry 0 is the file-name list) give what the payload unpacks to.
+read -r files unpacked < <("$build/host-tools/kvpack" list "$blob" |
+    awk '($5 == "stored" || $5 == "compressed") && $1 > 0 {n++; s += $3} END {print n, s}')
+row "payload unpacked ($files files)" "$unpacked"
