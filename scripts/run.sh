@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 bash scripts/build.sh
 . tests/wine/lib.sh
-tests/wine/make-template.sh build/win32/wine-template
+kv_template_ready build/win32/wine-template
 if [ -n "${DISPLAY:-}" ]; then
     mkdir -p .wine-run
     [ -d .wine-run/prefix ] || cp -a build/win32/wine-template/prefix .wine-run/prefix
