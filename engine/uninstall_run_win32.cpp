@@ -141,11 +141,6 @@ StepOutcome perform_uninstall_step(const UninstallStep& step) {
     return StepOutcome::kAlreadyGone;
 }
 
-void* loaded_function(const char* library, const char* name) {
-    HMODULE module = GetModuleHandleA(library);
-    return module ? reinterpret_cast<void*>(GetProcAddress(module, name)) : nullptr;
-}
-
 void read_registry(std::vector<RegistryReading>& readings) {
     for (RegistryReading& r : readings) {
         r.present = false;
