@@ -1,5 +1,6 @@
 #include "engine/uninstall_plan.h"
 
+#include <algorithm>
 #include <cstring>
 #include "core/text_rules.h"
 #include "engine/install_steps.h"
@@ -247,10 +248,10 @@ std::string remaining_log_text(const std::vector<StepResult>& results) {
         if (!r.step.line.empty() && r.outcome != StepOutcome::kRemoved &&
             r.outcome != StepOutcome::kAlreadyGone)
             left.push_back(&r.step);
-    // Few lines: a plain insertion sort keeps this free of library sorting.
-    for (size_t i = 1; i < left.size(); ++i)
-        for (size_t j = i; j > 0 && left[j - 1]->line_number > left[j]->line_number; --j)
-            std::swap(left[j - 1], left[j]);
+    // The uninstaller's own steps ran last; in the log they keep their places.
+    std::sort(left.begin(), left.end(), [](const UninstallStep* a, const UninstallStep* b) {
+        return a->line_number < b->line_number;
+    });
     std::string text;
     for (const UninstallStep* s : left)
         text += s->line + "\r\n";
