@@ -77,6 +77,7 @@ bool poll_until(DWORD ms, const std::function<bool()>& done);
 // The optional time word at `index`, or `fallback` when the line has none.
 bool parse_ms(const Args& a, size_t index, DWORD fallback, DWORD& ms);
 std::wstring wide(const std::string& s);
+std::string narrow(const std::wstring& w); // every unit, a zero among them too
 
 // Files, for the commands and for reading the scenario itself.
 bool read_whole_file(const std::string& path, std::string& content);

@@ -99,14 +99,10 @@ static bool read_value(const std::string& key, const std::string& name, DWORD& t
     RegCloseKey(k);
     if (value_exists && (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) &&
         raw.size() % 2 == 0) {
-        int units = static_cast<int>(raw.size() / 2);
-        std::vector<wchar_t> text(units + 1);
-        std::memcpy(text.data(), raw.data(), raw.size());
-        int n = WideCharToMultiByte(CP_ACP, 0, text.data(), units, nullptr, 0, nullptr, nullptr);
-        data.resize(n > 0 ? n : 0);
-        if (n > 0)
-            WideCharToMultiByte(CP_ACP, 0, text.data(), units, reinterpret_cast<char*>(data.data()),
-                                n, nullptr, nullptr);
+        std::wstring text(raw.size() / 2, L'\0');
+        std::memcpy(&text[0], raw.data(), raw.size());
+        std::string bytes = narrow(text);
+        data.assign(bytes.begin(), bytes.end());
     } else {
         data = raw;
     }
