@@ -57,7 +57,7 @@ bool control_text(HWND hwnd, std::string& text) {
     return true;
 }
 
-std::string window_title(HWND hwnd) {
+static std::string window_title(HWND hwnd) {
     char buf[1024] = "";
     GetWindowTextA(hwnd, buf, sizeof buf);
     return buf;
@@ -116,7 +116,8 @@ void settle() {
         if (!SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &r)) return;
 }
 
-bool need_target() {
+// Fails the line when no program was started.
+static bool need_target() {
     if (!g_target.process) return fail("no program was started (use start first)");
     return true;
 }

@@ -41,7 +41,8 @@ bool make_folders(const std::string& path) {
     return true;
 }
 
-std::string describe_path(const std::string& path) {
+// "nothing", "a folder" or "a file of N bytes".
+static std::string describe_path(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return "nothing";
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return "a folder";
