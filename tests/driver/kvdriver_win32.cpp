@@ -293,8 +293,8 @@ int main(int argc, char** argv) {
     if (argc == 3) {
         std::string table, error;
         if (!read_whole_file(folder_of(path) + kCaseTable, table) ||
-            (!read_case(table, argv[2], slots, error) &&
-             !fail(std::string(kCaseTable) + ": " + error))) {
+            !(read_case(table, argv[2], slots, error) ||
+              fail(std::string(kCaseTable) + ": " + error))) {
             std::printf("FAIL line 0: %s\n", g_run.error.c_str());
             return 1;
         }
