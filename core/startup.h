@@ -10,7 +10,7 @@
 enum class RecordedVersion { kNone, kOlder, kSame, kNewer };
 
 // Platform-free: the recorded version number's text against the installer's own number. A
-// missing value (read failed) is None; text without digits reads as 0, an older version.
+// missing value (read failed) is kNone; text without digits reads as 0, an older version.
 RecordedVersion compare_recorded_version(bool value_read, const std::string& recorded_text,
                                          int32_t own_number);
 // The texts of the two start-up stops.

@@ -36,3 +36,26 @@ std::string trim_blanks(const std::string& text) {
     size_t end = text.find_last_not_of(" \t");
     return text.substr(begin, end - begin + 1);
 }
+
+namespace {
+
+// Capitals are A-Z and the accented 0xC0-0xDE (0xD7 is the multiplication sign); each small form
+// lies 0x20 above.
+unsigned char folded(unsigned char c) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
+    return c;
+}
+
+} // namespace
+
+bool equal_ignoring_case(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (folded(a[i]) != folded(b[i])) return false;
+    return true;
+}
+
+bool starts_with_ignoring_case(const std::string& text, const std::string& prefix) {
+    return text.size() >= prefix.size() &&
+           equal_ignoring_case(text.substr(0, prefix.size()), prefix);
+}

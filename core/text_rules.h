@@ -20,3 +20,7 @@ std::string with_trailing_backslash(const std::string& path);
 std::string folder_of(const std::string& path);
 // The text with leading and trailing blanks (spaces and tabs) removed.
 std::string trim_blanks(const std::string& text);
+// Equal but for the case of letters, as the file system and the registry compare names: ASCII
+// and the accented letters of Windows-1252.
+bool equal_ignoring_case(const std::string& a, const std::string& b);
+bool starts_with_ignoring_case(const std::string& text, const std::string& prefix);

@@ -314,12 +314,13 @@ void wait_for_finish() {
 void run_install_page() {
     enter_page();
     std::string pack_path;
-    const bool installed = run_steps(pack_path);
-    // The pack file never outlives the page, whichever way it ends; one that this run could not
-    // create is not its own to delete.
-    pack_close();
-    if (g_pack_created) file_delete(pack_path);
-    if (!installed) return;
+    if (!run_steps(pack_path)) {
+        // A failure before the pack file's own deletion after the listed files would leave it in
+        // the temp folder; one that this run could not create is not its own to delete.
+        pack_close();
+        if (g_pack_created) file_delete(pack_path);
+        return;
+    }
     remove_kept_files();
     wait_for_finish();
 }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include "engine/uninstall_run.h"
+#include "services/system_library.h"
 
 bool add_wininit_deletion(const std::string& file) {
     char short_path[MAX_PATH];
@@ -26,6 +27,6 @@ bool delete_at_restart(const std::string& path, bool is_folder) {
     if (GetVersion() & 0x80000000u) return !is_folder && add_wininit_deletion(path);
     using MoveFileExFn = BOOL(WINAPI*)(const char*, const char*, DWORD);
     auto move_file_ex =
-        reinterpret_cast<MoveFileExFn>(loaded_function("kernel32.dll", "MoveFileExA"));
+        optional_function<MoveFileExFn>(GetModuleHandleA("kernel32.dll"), "MoveFileExA");
     return move_file_ex && move_file_ex(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }

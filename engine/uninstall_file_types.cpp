@@ -1,23 +1,11 @@
 #include "engine/uninstall_file_types.h"
 
 #include <cstring>
+#include "core/text_rules.h"
 #include "engine/file_types.h"
 #include "engine/install_steps.h"
 
 namespace {
-
-// Registry names are compared without regard to case, as the registry itself does (ASCII is
-// enough: every name here is ours).
-bool same_name(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x += 'a' - 'A';
-        if (y >= 'A' && y <= 'Z') y += 'a' - 'A';
-        if (x != y) return false;
-    }
-    return true;
-}
 
 struct Decision {
     const std::vector<RegistryReading>& now;
@@ -29,7 +17,8 @@ struct Decision {
     const RegistryReading* find(RegRoot root, const std::string& key, const std::string& name) {
         looked_at.push_back({root, key, name, false, std::string()});
         for (const RegistryReading& r : now)
-            if (r.present && r.root == root && same_name(r.key, key) && same_name(r.name, name))
+            if (r.present && r.root == root && equal_ignoring_case(r.key, key) &&
+                equal_ignoring_case(r.name, name))
                 return &r;
         return nullptr;
     }
@@ -70,7 +59,9 @@ void decide(Decision& d) {
     const std::string open = std::string("\\shell\\") + kOpenVerb;
     auto is_our_command = [&](const std::string& text) { return is_command_for(text, d.program); };
     auto is_our_icon = [&](const std::string& text) { return same_path(text, d.program); };
-    auto is_player_name = [](const std::string& text) { return same_name(text, kPlayerExe); };
+    auto is_player_name = [](const std::string& text) {
+        return equal_ignoring_case(text, kPlayerExe);
+    };
 
     // The application layout.
     const std::string app = std::string(kApplicationsKey) + kPlayerExe;
@@ -83,8 +74,9 @@ void decide(Decision& d) {
             d.remove_value_if(kHkeyClassesRoot, cls, "",
                               [&](const std::string& text) { return text == type.description; });
             d.remove_value_if(kHkeyClassesRoot, cls + "\\DefaultIcon", "", is_our_icon);
-            d.remove_value_if(kHkeyClassesRoot, dot_key, "",
-                              [&](const std::string& text) { return same_name(text, cls); });
+            d.remove_value_if(kHkeyClassesRoot, dot_key, "", [&](const std::string& text) {
+                return equal_ignoring_case(text, cls);
+            });
         }
         if (app_ours)
             d.remove_value_if(kHkeyCurrentUser, kFileExtsKey + std::string(type.extension),

@@ -1,6 +1,8 @@
 #include "engine/uninstall_plan.h"
 
+#include <algorithm>
 #include <cstring>
+#include "core/text_rules.h"
 #include "engine/install_steps.h"
 #include "engine/undo.h"
 
@@ -45,35 +47,6 @@ std::vector<std::string> split_at_backslashes(const std::string& text) {
 
 bool is_letter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-// Windows-1252 letters: ASCII and the accented capitals 0xC0-0xDE (0xD7 is the multiplication
-// sign), whose small forms lie 0x20 above.
-unsigned char folded(unsigned char c) {
-    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
-    return c;
-}
-
-bool equal_ignoring_case(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (folded(a[i]) != folded(b[i])) return false;
-    return true;
-}
-
-bool starts_with_ignoring_case(const std::string& text, const std::string& prefix) {
-    return text.size() >= prefix.size() &&
-           equal_ignoring_case(text.substr(0, prefix.size()), prefix);
-}
-
-std::string unsigned_text(unsigned long long value) {
-    char digits[24];
-    size_t n = sizeof digits;
-    do {
-        digits[--n] = char('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    return std::string(digits + n, sizeof digits - n);
 }
 
 const char* root_name(RegRoot root) {
@@ -275,10 +248,10 @@ std::string remaining_log_text(const std::vector<StepResult>& results) {
         if (!r.step.line.empty() && r.outcome != StepOutcome::kRemoved &&
             r.outcome != StepOutcome::kAlreadyGone)
             left.push_back(&r.step);
-    // Few lines: a plain insertion sort keeps this free of library sorting.
-    for (size_t i = 1; i < left.size(); ++i)
-        for (size_t j = i; j > 0 && left[j - 1]->line_number > left[j]->line_number; --j)
-            std::swap(left[j - 1], left[j]);
+    // The uninstaller's own steps ran last; in the log they keep their places.
+    std::sort(left.begin(), left.end(), [](const UninstallStep* a, const UninstallStep* b) {
+        return a->line_number < b->line_number;
+    });
     std::string text;
     for (const UninstallStep* s : left)
         text += s->line + "\r\n";
@@ -301,12 +274,12 @@ std::string uninstall_report_text(const std::vector<StepResult>& results, size_t
         for (size_t i = 0; i < leftovers.size() && i < kReportListLimit; ++i)
             text += "\n" + leftovers[i];
         if (leftovers.size() > kReportListLimit)
-            text += "\n… und " + unsigned_text(leftovers.size() - kReportListLimit) + " weitere";
+            text += "\n… und " + std::to_string(leftovers.size() - kReportListLimit) + " weitere";
     }
     if (skipped_lines == 1)
         text += "\n\nEine Zeile der Datei Uninstall.txt war unverständlich und wurde übergangen.";
     else if (skipped_lines > 1)
-        text += "\n\n" + unsigned_text(skipped_lines) +
+        text += "\n\n" + std::to_string(skipped_lines) +
                 " Zeilen der Datei Uninstall.txt waren unverständlich und wurden übergangen.";
     if (!kept_program.empty())
         text +=
@@ -349,7 +322,7 @@ std::string copy_folder_name(uint32_t high, uint32_t low) {
 std::string copy_command_line(const std::string& copy_path, const std::string& target_folder,
                               uintptr_t wait_handle) {
     return "\"" + copy_path + "\" /uninstall \"" + target_folder + "\" " +
-           unsigned_text(wait_handle);
+           std::to_string(wait_handle);
 }
 
 bool parse_copy_command_line(const std::string& command_line, std::string& target_folder,

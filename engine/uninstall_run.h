@@ -15,10 +15,6 @@ bool write_whole_file(const std::string& path, const std::string& text);
 // Something already gone is kAlreadyGone.
 StepOutcome perform_uninstall_step(const UninstallStep& step);
 
-// A function of a system library that the program imports anyway (kernel32, advapi32), looked up
-// because older Windows versions lack it; null when they do.
-void* loaded_function(const char* library, const char* name);
-
 // The document types' values as the registry holds them now.
 void read_registry(std::vector<RegistryReading>& readings);
 

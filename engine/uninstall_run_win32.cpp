@@ -4,6 +4,7 @@
 #include <cstring>
 #include "core/text_rules.h"
 #include "engine/install_steps.h"
+#include "env/registry.h"
 #include "env/registry_rules.h"
 
 namespace {
@@ -141,30 +142,15 @@ StepOutcome perform_uninstall_step(const UninstallStep& step) {
     return StepOutcome::kAlreadyGone;
 }
 
-void* loaded_function(const char* library, const char* name) {
-    HMODULE module = GetModuleHandleA(library);
-    return module ? reinterpret_cast<void*>(GetProcAddress(module, name)) : nullptr;
-}
-
 void read_registry(std::vector<RegistryReading>& readings) {
     for (RegistryReading& r : readings) {
-        r.present = false;
-        r.text.clear();
-        HKEY key;
-        if (RegOpenKeyExA(root_key(r.root), r.key.c_str(), 0, KEY_QUERY_VALUE, &key) !=
-            ERROR_SUCCESS)
-            continue;
-        // Values of ours are paths and names; a longer one is somebody else's, and a present
-        // value of another type or length is read as a text that matches nothing of ours.
-        char data[2 * MAX_PATH];
-        DWORD type = 0, size = sizeof data;
-        LONG status = RegQueryValueExA(key, r.name.c_str(), nullptr, &type,
-                                       reinterpret_cast<BYTE*>(data), &size);
-        RegCloseKey(key);
-        if (status != ERROR_SUCCESS && status != ERROR_MORE_DATA) continue;
-        r.present = true;
-        if (status == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ))
-            r.text = text_of_string_value(data, size);
+        uint32_t type = 0;
+        std::string data;
+        r.present = reg_read_raw(r.root, r.key, r.name, type, data) == 0;
+        // Only a string value holds a text that can be one of ours.
+        r.text = r.present && (type == REG_SZ || type == REG_EXPAND_SZ)
+                     ? text_of_string_value(data.data(), data.size())
+                     : std::string();
     }
 }
 

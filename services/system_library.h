@@ -11,6 +11,11 @@ HMODULE load_system_library(const char* name);
 
 // An export that older Windows versions lack, or null; the caller has a fallback for null.
 FARPROC optional_procedure(HMODULE library, const char* name);
+// The same, as the type of function that the caller calls. A library that every process has
+// loaded (kernel32, advapi32) is named by GetModuleHandleA.
+template <class Function> Function optional_function(HMODULE library, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(optional_procedure(library, name)));
+}
 
 // Called first thing in a process: where the system supports it, libraries named without a folder
 // (by the program or by the system libraries it calls) come from the system folder only, never

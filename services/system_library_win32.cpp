@@ -51,8 +51,8 @@ FARPROC optional_procedure(HMODULE library, const char* name) {
 
 void limit_library_search() {
     using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-    auto set_default = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-        reinterpret_cast<void*>(optional_procedure(kernel32(), "SetDefaultDllDirectories")));
+    auto set_default =
+        optional_function<SetDefaultDllDirectoriesFn>(kernel32(), "SetDefaultDllDirectories");
     if (set_default) set_default(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 

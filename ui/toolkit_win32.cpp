@@ -67,12 +67,10 @@ void init_common_controls() {
     if (!library) return;
     using InitEx = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
     using InitPlain = void(WINAPI*)();
-    auto init_ex = reinterpret_cast<InitEx>(
-        reinterpret_cast<void*>(optional_procedure(library, "InitCommonControlsEx")));
+    auto init_ex = optional_function<InitEx>(library, "InitCommonControlsEx");
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     if (init_ex && init_ex(&controls)) return;
-    auto init = reinterpret_cast<InitPlain>(
-        reinterpret_cast<void*>(GetProcAddress(library, "InitCommonControls")));
+    auto init = optional_function<InitPlain>(library, "InitCommonControls");
     if (init) init();
 }
 

@@ -16,6 +16,7 @@
 #include "engine/uninstall_plan.h"
 #include "engine/uninstall_run.h"
 #include "engine/undo.h"
+#include "services/system_library.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ void show(const std::string& text, const char* title, UINT icon) {
 std::string long_path(const std::string& path) {
     using GetLongPathNameFn = DWORD(WINAPI*)(const char*, char*, DWORD);
     auto get_long_path_name =
-        reinterpret_cast<GetLongPathNameFn>(loaded_function("kernel32.dll", "GetLongPathNameA"));
+        optional_function<GetLongPathNameFn>(GetModuleHandleA("kernel32.dll"), "GetLongPathNameA");
     char buffer[MAX_PATH + 1];
     DWORD n = get_long_path_name ? get_long_path_name(path.c_str(), buffer, MAX_PATH) : 0;
     return n == 0 || n >= MAX_PATH ? path : std::string(buffer, n);
@@ -95,7 +96,7 @@ void uninstall_and_report(const UninstallPlan& plan, const std::string& target_f
 uint32_t random_word(uint32_t salt) {
     using RtlGenRandomFn = BOOLEAN(WINAPI*)(void*, ULONG);
     auto gen_random =
-        reinterpret_cast<RtlGenRandomFn>(loaded_function("advapi32.dll", "SystemFunction036"));
+        optional_function<RtlGenRandomFn>(GetModuleHandleA("advapi32.dll"), "SystemFunction036");
     uint32_t word = 0;
     if (gen_random && gen_random(&word, sizeof word)) return word;
     LARGE_INTEGER counter = {};
