@@ -46,13 +46,11 @@ struct Target {
 extern Target g_target;
 
 // The target's windows (program_win32.cpp), for the commands of its gadgets too.
-bool need_target();                 // fails the line when no program was started
 bool need_main();                   // fails the line when there is no main window (any more)
 std::vector<HWND> target_windows(); // visible top-level windows of the target, topmost first
 HWND current_box();                 // the target's open message box, or null
 bool is_box(HWND hwnd);
 std::string window_class(HWND hwnd);
-std::string window_title(HWND hwnd);
 // A control's text through WM_GETTEXT: for controls of another process GetWindowText returns the
 // creation caption, not what an edit control holds now.
 bool control_text(HWND hwnd, std::string& text);
@@ -77,12 +75,11 @@ bool poll_until(DWORD ms, const std::function<bool()>& done);
 // The optional time word at `index`, or `fallback` when the line has none.
 bool parse_ms(const Args& a, size_t index, DWORD fallback, DWORD& ms);
 std::wstring wide(const std::string& s);
+std::string narrow(const std::wstring& w); // every unit, a zero among them too
 
 // Files, for the commands and for reading the scenario itself.
 bool read_whole_file(const std::string& path, std::string& content);
 bool make_folders(const std::string& path);
-// "nothing", "a folder" or "a file of N bytes".
-std::string describe_path(const std::string& path);
 
 // Ends every program the scenario started that still runs.
 void end_started_programs();

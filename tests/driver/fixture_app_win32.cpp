@@ -42,7 +42,6 @@ unsigned long exit_code = 0;
 HWND window = nullptr;
 
 HWND make(const char* cls, const char* text, DWORD style, int id, int x, int y, int w, int h) {
-    if (std::strcmp(cls, "STATIC") != 0) style |= WS_TABSTOP;
     HWND c = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, window,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                              GetModuleHandleA(nullptr), nullptr);
@@ -76,7 +75,6 @@ void make_link() {
     CreateDirectoryA("C:\\fixture", nullptr);
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, MAX_PATH);
-    CoInitialize(nullptr);
     IShellLinkA* link = nullptr;
     if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                    reinterpret_cast<void**>(&link)))) {
@@ -93,7 +91,6 @@ void make_link() {
         }
         link->Release();
     }
-    CoUninitialize();
     set_result("verknüpft");
 }
 
@@ -264,7 +261,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
 
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (IsDialogMessageA(window, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

@@ -210,14 +210,6 @@ bool cmd_wait_progress(const Args& a) {
                 " ms, expected " + a[2] + box);
 }
 
-static std::string narrow(const wchar_t* w) {
-    int n = WideCharToMultiByte(CP_ACP, 0, w, -1, nullptr, 0, nullptr, nullptr);
-    std::string s(n > 0 ? n : 1, '\0');
-    WideCharToMultiByte(CP_ACP, 0, w, -1, &s[0], n, nullptr, nullptr);
-    s.resize(n > 0 ? n - 1 : 0);
-    return s;
-}
-
 static bool list_items(HWND h, std::vector<std::string>& items) {
     LRESULT count;
     if (!send_query(h, LB_GETCOUNT, count) || count < 0) return false;

@@ -251,6 +251,16 @@ std::wstring wide(const std::string& s) {
     return w;
 }
 
+std::string narrow(const std::wstring& w) {
+    int n = WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
+                                nullptr, nullptr);
+    std::string s(n > 0 ? n : 0, '\0');
+    if (n > 0)
+        WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), &s[0], n, nullptr,
+                            nullptr);
+    return s;
+}
+
 void set_variable(const std::string& name, const std::string& value) {
     g_run.variables[name] = value;
 }
@@ -283,8 +293,8 @@ int main(int argc, char** argv) {
     if (argc == 3) {
         std::string table, error;
         if (!read_whole_file(folder_of(path) + kCaseTable, table) ||
-            (!read_case(table, argv[2], slots, error) &&
-             !fail(std::string(kCaseTable) + ": " + error))) {
+            !(read_case(table, argv[2], slots, error) ||
+              fail(std::string(kCaseTable) + ": " + error))) {
             std::printf("FAIL line 0: %s\n", g_run.error.c_str());
             return 1;
         }

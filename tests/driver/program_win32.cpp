@@ -57,7 +57,7 @@ bool control_text(HWND hwnd, std::string& text) {
     return true;
 }
 
-std::string window_title(HWND hwnd) {
+static std::string window_title(HWND hwnd) {
     char buf[1024] = "";
     GetWindowTextA(hwnd, buf, sizeof buf);
     return buf;
@@ -116,7 +116,8 @@ void settle() {
         if (!SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &r)) return;
 }
 
-bool need_target() {
+// Fails the line when no program was started.
+static bool need_target() {
     if (!g_target.process) return fail("no program was started (use start first)");
     return true;
 }
@@ -330,24 +331,11 @@ bool cmd_expect_window_gone(const Args& a) {
 }
 
 // A visible top-level window of any process with this title: a program that the target started.
-struct TitleSearch {
-    const std::string* title;
-    bool found;
-};
-
-static BOOL CALLBACK find_titled_window(HWND hwnd, LPARAM p) {
-    auto* s = reinterpret_cast<TitleSearch*>(p);
-    if (IsWindowVisible(hwnd) && !is_box(hwnd) && window_title(hwnd) == *s->title) {
-        s->found = true;
-        return FALSE;
-    }
-    return TRUE;
-}
-
+// The system's search ignores case; the title must match exactly.
 static bool any_window_titled(const std::string& title) {
-    TitleSearch search{&title, false};
-    EnumWindows(find_titled_window, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, nullptr, title.c_str())) != nullptr;)
+        if (IsWindowVisible(w) && !is_box(w) && window_title(w) == title) return true;
+    return false;
 }
 
 bool cmd_expect_no_any_window(const Args& a) {

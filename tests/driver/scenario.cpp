@@ -71,7 +71,7 @@ bool read_case(const std::string& table, const std::string& name, Slots& slots,
                std::string& error) {
     Slots defaults, found;
     Slots* block = nullptr; // the block being read, when it matters
-    bool in_block = false, seen = false;
+    bool in_block = false;
     std::set<std::string> names;
     int number = 0;
     for (const std::string& raw : scenario_lines(table)) {
@@ -90,7 +90,6 @@ bool read_case(const std::string& table, const std::string& name, Slots& slots,
                 return false;
             }
             block = text == name ? &found : nullptr;
-            seen = seen || text == name;
             in_block = true;
         } else if (!in_block) {
             error = "line " + std::to_string(number) + ": " + key + " before the first case";
@@ -99,7 +98,7 @@ bool read_case(const std::string& table, const std::string& name, Slots& slots,
             (*block)[key].push_back(text);
         }
     }
-    if (!seen) {
+    if (!names.count(name)) {
         error = "no case " + name;
         return false;
     }

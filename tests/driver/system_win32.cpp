@@ -41,7 +41,8 @@ bool make_folders(const std::string& path) {
     return true;
 }
 
-std::string describe_path(const std::string& path) {
+// "nothing", "a folder" or "a file of N bytes".
+static std::string describe_path(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return "nothing";
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return "a folder";
@@ -99,14 +100,10 @@ static bool read_value(const std::string& key, const std::string& name, DWORD& t
     RegCloseKey(k);
     if (value_exists && (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) &&
         raw.size() % 2 == 0) {
-        int units = static_cast<int>(raw.size() / 2);
-        std::vector<wchar_t> text(units + 1);
-        std::memcpy(text.data(), raw.data(), raw.size());
-        int n = WideCharToMultiByte(CP_ACP, 0, text.data(), units, nullptr, 0, nullptr, nullptr);
-        data.resize(n > 0 ? n : 0);
-        if (n > 0)
-            WideCharToMultiByte(CP_ACP, 0, text.data(), units, reinterpret_cast<char*>(data.data()),
-                                n, nullptr, nullptr);
+        std::wstring text(raw.size() / 2, L'\0');
+        std::memcpy(&text[0], raw.data(), raw.size());
+        std::string bytes = narrow(text);
+        data.assign(bytes.begin(), bytes.end());
     } else {
         data = raw;
     }
@@ -162,20 +159,34 @@ static bool write_sz(const std::string& key, const std::string& name, const std:
     return write_value(key, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
 }
 
-bool cmd_reg_set(const Args& a) {
-    const std::string& type = a[3];
-    const std::string& value = a[4];
-    if (type == "sz") return write_sz(a[1], a[2], value);
-    if (type == "sz-raw") return write_raw_sz(a[1], a[2], value);
-    if (type == "expand-sz")
-        return write_value(a[1], a[2], REG_EXPAND_SZ, value.c_str(),
-                           static_cast<DWORD>(value.size() + 1));
-    if (type == "dword") {
-        uint32_t v;
-        if (!parse_u32(value, v)) return fail("not a number: " + value);
-        return write_value(a[1], a[2], REG_DWORD, &v, 4);
+// The type and the stored bytes of a value as reg-set and expect-reg give it: KIND sz and
+// expand-sz with the text's closing zero, sz-raw without it, dword as four bytes.
+static bool value_of(const std::string& kind, const std::string& text, DWORD& type,
+                     std::vector<unsigned char>& bytes) {
+    bytes.assign(text.begin(), text.end());
+    if (kind == "sz" || kind == "expand-sz") {
+        type = kind == "sz" ? REG_SZ : REG_EXPAND_SZ;
+        bytes.push_back(0);
+    } else if (kind == "sz-raw") {
+        type = REG_SZ;
+    } else if (kind == "dword") {
+        uint32_t n;
+        if (!parse_u32(text, n)) return fail("not a number: " + text);
+        type = REG_DWORD;
+        bytes.resize(4);
+        std::memcpy(bytes.data(), &n, 4);
+    } else {
+        return fail("unknown value type " + kind + " (sz, sz-raw, expand-sz or dword)");
     }
-    return fail("unknown value type " + type + " (sz, sz-raw, expand-sz or dword)");
+    return true;
+}
+
+bool cmd_reg_set(const Args& a) {
+    DWORD type;
+    std::vector<unsigned char> bytes;
+    if (!value_of(a[3], a[4], type, bytes)) return false;
+    if (a[3] == "sz-raw") return write_raw_sz(a[1], a[2], a[4]);
+    return write_value(a[1], a[2], type, bytes.data(), static_cast<DWORD>(bytes.size()));
 }
 
 bool cmd_reg_delete_key(const Args& a) {
@@ -210,27 +221,9 @@ bool cmd_expect_reg(const Args& a) {
     if (!read_value(a[1], a[2], type, data, key_exists, value_exists)) return false;
     if (!key_exists) return fail("no key " + a[1]);
     if (!value_exists) return fail("the key " + a[1] + " has no value " + show_text(a[2]));
-    std::string expected_detail;
-    const std::string& kind = a[3];
-    const std::string& v = a[4];
     DWORD want_type;
     std::vector<unsigned char> want;
-    if (kind == "sz" || kind == "expand-sz") {
-        want_type = kind == "sz" ? REG_SZ : REG_EXPAND_SZ;
-        want.assign(v.begin(), v.end());
-        want.push_back(0);
-    } else if (kind == "sz-raw") {
-        want_type = REG_SZ;
-        want.assign(v.begin(), v.end());
-    } else if (kind == "dword") {
-        uint32_t n;
-        if (!parse_u32(v, n)) return fail("not a number: " + v);
-        want_type = REG_DWORD;
-        want.resize(4);
-        std::memcpy(want.data(), &n, 4);
-    } else {
-        return fail("unknown value type " + kind + " (sz, sz-raw, expand-sz or dword)");
-    }
+    if (!value_of(a[3], a[4], want_type, want)) return false;
     if (type == want_type && data == want) return true;
     return fail(a[1] + " " + show_text(a[2]) + " is " + describe_value(type, data) + ", expected " +
                 describe_value(want_type, want));

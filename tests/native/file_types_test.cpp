@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "check.h"
 #include "engine/file_types.h"
 #include "engine/uninstall_file_types.h"
@@ -176,14 +178,11 @@ static void removal_of_both_layouts() {
         for (size_t i = 0; i < now.size(); ++i) {
             const RegistryReading& w = now[i];
             CHECK(removes_value(steps, w.root, w.key, w.name));
-            bool read = false;
-            for (const RegistryReading& r : readings)
-                read |= r.root == w.root && r.key == w.key && r.name == w.name;
-            CHECK(read);
-            bool repeated = false;
-            for (size_t j = 0; j < i; ++j)
-                repeated |= now[j].root == w.root && now[j].key == w.key && now[j].name == w.name;
-            distinct += !repeated;
+            auto same_value = [&w](const RegistryReading& r) {
+                return r.root == w.root && r.key == w.key && r.name == w.name;
+            };
+            CHECK(std::any_of(readings.begin(), readings.end(), same_value));
+            distinct += std::none_of(now.begin(), now.begin() + i, same_value);
             // The key is pruned, after the last value removal.
             size_t last_value = 0, prune = 0;
             for (size_t k = 0; k < steps.size(); ++k) {

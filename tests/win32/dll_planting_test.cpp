@@ -8,7 +8,6 @@
 // installer itself starts in that folder and must not load the plants either: COMCTL32.DLL is no
 // library that the system guards, so an import of it by name would take the plant.
 #include <windows.h>
-#include <cstdlib>
 #include <string>
 #include "check.h"
 #include "services/system_library.h"
@@ -85,21 +84,15 @@ int plain_load(const char* name) {
     return planted ? 0 : 1;
 }
 
-struct WindowSearch {
-    DWORD process;
-    bool found;
-};
-
-BOOL CALLBACK note_wizard(HWND window, LPARAM data) {
-    WindowSearch* search = reinterpret_cast<WindowSearch*>(data);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    char title[64] = "";
-    GetWindowTextA(window, title, sizeof title);
-    if (process == search->process && IsWindowVisible(window) &&
-        std::string(title) == "Kavento-Install")
-        search->found = true;
-    return TRUE;
+// Whether the process shows the wizard's window.
+bool shows_wizard(DWORD process) {
+    for (HWND w = nullptr;
+         (w = FindWindowExA(nullptr, w, nullptr, "Kavento-Install")) != nullptr;) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (owner == process && IsWindowVisible(w)) return true;
+    }
+    return false;
 }
 
 // Starts the installer in its folder, waits for its wizard (by then every library it
@@ -112,24 +105,16 @@ bool run_installer_until_wizard(const std::string& installer, const std::string&
     if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
                         &startup, &process))
         return false;
-    WindowSearch search{process.dwProcessId, false};
-    for (int tries = 0; tries < 300 && !search.found; ++tries) {
+    bool shown = false;
+    for (int tries = 0; tries < 300 && !shown; ++tries) {
         if (WaitForSingleObject(process.hProcess, 100) == WAIT_OBJECT_0) break;
-        EnumWindows(note_wizard, reinterpret_cast<LPARAM>(&search));
+        shown = shows_wizard(process.dwProcessId);
     }
     TerminateProcess(process.hProcess, 0);
     WaitForSingleObject(process.hProcess, 10000);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
-    return search.found;
-}
-
-std::string installer_path() {
-    const char* build = std::getenv("KV_BUILD_DIR");
-    std::string path = std::string("Z:") + (build ? build : "") + "/Kavento-Install.exe";
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
+    return shown;
 }
 
 DWORD run(const std::string& command_line, const std::string& folder) {
@@ -155,11 +140,8 @@ int main(int argc, char** argv) {
     if (argc == 2 && std::string(argv[1]) == "--limited") return limited_loads();
     if (argc == 3 && std::string(argv[1]) == "--plain") return plain_load(argv[2]);
 
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    std::string downloads = std::string(temp) + "kv-planting\\downloads\\";
-    CreateDirectoryA((std::string(temp) + "kv-planting").c_str(), nullptr);
-    CreateDirectoryA(downloads.c_str(), nullptr);
+    const std::string planting = make_folder_in(temp_folder_path(), "kv-planting");
+    const std::string downloads = make_folder_in(planting, "downloads");
 
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, MAX_PATH);
@@ -182,10 +164,9 @@ int main(int argc, char** argv) {
     // The installer in a downloads folder of its own, beside every plant but SHELL32.DLL: Windows
     // never takes that one from the program's folder (it is one of the libraries the system
     // guards), while Wine with native libraries first would, and the installer imports it.
-    std::string own = std::string(temp) + "kv-planting\\installer\\";
-    CreateDirectoryA(own.c_str(), nullptr);
-    std::string installer = own + "Kavento-Install.exe";
-    CHECK(CopyFileA(installer_path().c_str(), installer.c_str(), FALSE));
+    const std::string own = make_folder_in(planting, "installer");
+    const std::string installer = own + "Kavento-Install.exe";
+    CHECK(CopyFileA(built_file("Kavento-Install.exe").c_str(), installer.c_str(), FALSE));
     for (const char* name : kPlantedNames)
         if (std::string(name) != "SHELL32.DLL")
             CHECK(CopyFileA(planted.c_str(), (own + name).c_str(), FALSE));

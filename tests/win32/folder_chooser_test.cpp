@@ -11,33 +11,19 @@
 
 namespace {
 
-struct Answer {
-    WORD button;  // IDOK or IDCANCEL
-    HWND watched; // a window of the program, which must be disabled while the chooser is open
-    bool found;
-    bool watched_was_disabled;
-};
-
-DWORD WINAPI answer_chooser(void* data) {
-    Answer* answer = static_cast<Answer*>(data);
-    HWND dialog = wait_box(GetCurrentProcessId(), 10000).window;
-    if (!dialog) return 0;
-    answer->found = true;
-    Sleep(300); // let the chooser apply its initial selection
-    if (answer->watched) answer->watched_was_disabled = !IsWindowEnabled(answer->watched);
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(answer->button, BN_CLICKED), 0);
-    return 0;
-}
-
+// Opens the chooser at `initial` while the box answerer presses `button` in it; `found` tells
+// whether it came, `disabled` whether `watched` was disabled while it was open.
 std::string choose_with(WORD button, const std::string& initial, HWND watched, bool* found,
                         bool* disabled = nullptr) {
-    Answer answer = {button, watched, false, false};
-    HANDLE helper = CreateThread(nullptr, 0, answer_chooser, &answer, 0, nullptr);
+    bool watched_was_disabled = false;
+    DialogAnswerer answer(button, 10000, [&](HWND) {
+        Sleep(300); // let the chooser apply its initial selection
+        if (watched) watched_was_disabled = !IsWindowEnabled(watched);
+    });
     std::string result = choose_folder("Ordner suchen", initial);
-    WaitForSingleObject(helper, 15000);
-    CloseHandle(helper);
-    *found = answer.found;
-    if (disabled) *disabled = answer.watched_was_disabled;
+    answer.finish();
+    *found = answer.seen;
+    if (disabled) *disabled = watched_was_disabled;
     return result;
 }
 

@@ -3,21 +3,13 @@
 // manifest that asks for administrator rights and nothing that would change the look or the
 // version Windows reports.
 #include <windows.h>
-#include <cstdlib>
 #include <string>
 #include <vector>
 #include "check.h"
 #include "core/session.h"
+#include "test_files.h"
 
 namespace {
-
-std::string build_file(const std::string& relative) {
-    const char* build = std::getenv("KV_BUILD_DIR");
-    std::string path = std::string("Z:") + (build ? build : "") + "/" + relative;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
 
 #pragma pack(push, 2)
 struct IconGroupHeader {
@@ -112,21 +104,22 @@ void check_manifest(HMODULE module) {
         CHECK_EQ(manifest.find(unwanted), std::string::npos);
 }
 
-void check_program(const std::string& relative, const std::string& file_name, bool has_icon) {
-    std::string path = build_file(relative);
+// A program of the build, `relative` to the build folder.
+void check_program(const std::string& relative) {
+    std::string path = built_file(relative);
     HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     CHECK(module != nullptr);
     if (!module) return;
-    if (has_icon) check_icon(module);
+    check_icon(module);
     check_manifest(module);
     FreeLibrary(module);
-    check_version(path, file_name);
+    check_version(path, relative.substr(relative.rfind('/') + 1));
 }
 
 } // namespace
 
 int main() {
-    check_program("Kavento-Install.exe", "Kavento-Install.exe", true);
-    check_program("programs/Uninstall.exe", "Uninstall.exe", true);
+    check_program("Kavento-Install.exe");
+    check_program("programs/Uninstall.exe");
     return check_report();
 }

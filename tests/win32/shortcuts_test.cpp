@@ -152,10 +152,7 @@ static void com_is_released() {
 }
 
 int main() {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    g_folder = std::string(temp) + "kv shortcuts test\\";
-    CreateDirectoryA(g_folder.c_str(), nullptr);
+    g_folder = make_folder_in(temp_folder_path(), "kv shortcuts test");
     installer_links_read_back();
     refused_links_fail();
     com_is_released();

@@ -50,8 +50,7 @@ struct ClickAfterBox {
     }
     static DWORD WINAPI run(void* self_pointer) {
         auto* self = static_cast<ClickAfterBox*>(self_pointer);
-        for (int i = 0; i < 500 && !find_box().window; ++i)
-            Sleep(20);
+        wait_box(GetCurrentProcessId(), 10000);
         for (int i = 0; i < 500 && find_box().window; ++i)
             Sleep(20);
         PostMessageA(gadget_handle(self->gadget), BM_CLICK, 0, 0);

@@ -2,7 +2,6 @@
 // proposed folders, the system check under several reported Windows versions (each in a child
 // copy of this program with its own AppDefaults), and the second-copy guard of the installer.
 #include <windows.h>
-#include <cstdlib>
 #include <string>
 #include "check.h"
 #include "test_files.h"
@@ -122,9 +121,7 @@ DWORD run_copy(const std::string& name, const std::string& version, bool no_ddra
                const std::string& mode) {
     char own[MAX_PATH];
     GetModuleFileNameA(nullptr, own, MAX_PATH);
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    std::string copy = std::string(temp) + name + ".exe";
+    std::string copy = temp_folder_path() + name + ".exe";
     if (!CopyFileA(own, copy.c_str(), FALSE)) return DWORD(-1);
 
     std::string app_key = "Software\\Wine\\AppDefaults\\" + name + ".exe";
@@ -222,7 +219,7 @@ bool wait_pumping(HANDLE process, DWORD ms) {
 
 void test_second_copy_leaves() {
     std::string installer = built_file("Kavento-Install.exe");
-    CHECK(GetFileAttributesA(installer.c_str()) != INVALID_FILE_ATTRIBUTES);
+    CHECK(exists(installer));
     // With the same version recorded a first copy would stop at a message box; a second copy
     // must leave before it even looks.
     set_dword("version_number", 12010);

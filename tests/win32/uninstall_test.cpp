@@ -2,7 +2,6 @@
 // built Uninstall.exe itself answering its message boxes like a user would.
 #include <windows.h>
 
-#include <cstdlib>
 #include <string>
 #include "check.h"
 #include "engine/restart_deletion.h"
@@ -15,16 +14,6 @@
 namespace {
 
 const char* const kTestKey = "SOFTWARE\\KvUninstallTest";
-
-bool write_file(const std::string& path, const std::string& bytes) {
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD done = 0;
-    BOOL ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
-    CloseHandle(f);
-    return ok && done == bytes.size();
-}
 
 void reg_set(const std::string& key, const std::string& name, const std::string& value) {
     HKEY k;
@@ -74,20 +63,20 @@ void file_steps() {
     const std::string base = "C:\\kvun-files";
     CreateDirectoryA(base.c_str(), nullptr);
     const std::string a = base + "\\a.txt";
-    write_file(a, "a");
+    write_all(a, "a");
     CHECK(same(run(UninstallAction::kDeleteFile, a), StepOutcome::kRemoved));
     CHECK(!file_exists(a));
     CHECK(same(run(UninstallAction::kDeleteFile, a), StepOutcome::kAlreadyGone));
     CHECK(same(run(UninstallAction::kDeleteFile, base + "\\no\\such.txt"),
                StepOutcome::kAlreadyGone));
 
-    write_file(a, "a");
+    write_all(a, "a");
     SetFileAttributesA(a.c_str(), FILE_ATTRIBUTE_READONLY);
     CHECK(same(run(UninstallAction::kDeleteFile, a), StepOutcome::kRemoved));
     CHECK(!file_exists(a));
 
     // A file that another program holds open stays and is reported.
-    write_file(a, "a");
+    write_all(a, "a");
     HANDLE held = CreateFileA(a.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     CHECK(held != INVALID_HANDLE_VALUE);
     CHECK(same(run(UninstallAction::kDeleteFile, a), StepOutcome::kFailed));
@@ -113,7 +102,7 @@ void folder_steps() {
     CHECK(same(run(UninstallAction::kDeleteFolder, f), StepOutcome::kAlreadyGone));
 
     CreateDirectoryA(f.c_str(), nullptr);
-    write_file(f + "\\Mein Vortrag.kvf", "user data");
+    write_all(f + "\\Mein Vortrag.kvf", "user data");
     CHECK(same(run(UninstallAction::kDeleteFolder, f), StepOutcome::kNotEmpty));
     CHECK(file_exists(f + "\\Mein Vortrag.kvf"));
     DeleteFileA((f + "\\Mein Vortrag.kvf").c_str());
@@ -127,7 +116,7 @@ void folder_steps() {
     SetFileAttributesA(f.c_str(), FILE_ATTRIBUTE_READONLY);
     CHECK(same(run(UninstallAction::kDeleteFolder, f), StepOutcome::kRemoved));
 
-    write_file(f, "a file where the folder was");
+    write_all(f, "a file where the folder was");
     CHECK(same(run(UninstallAction::kDeleteFolder, f), StepOutcome::kFailed));
     CHECK(file_exists(f));
     DeleteFileA(f.c_str());
@@ -167,10 +156,10 @@ void reading_logs() {
     CHECK(!read_uninstall_log(path, text));
     CHECK(text.empty());
     const std::string bytes("*Delete file: C:\\\xe4\r\n\0zz\n", 21);
-    write_file(path, bytes);
+    write_all(path, bytes);
     CHECK(read_uninstall_log(path, text));
     CHECK_EQ(text, bytes);
-    write_file(path, "");
+    write_all(path, "");
     CHECK(read_uninstall_log(path, text));
     CHECK(text.empty());
     CHECK(!read_uninstall_log("C:\\", text)); // a folder is no log
@@ -191,8 +180,8 @@ void damaged_log() {
     for (const char* d : {"\\Kaventos", "\\Exporte", "\\HTML"})
         CreateDirectoryA((t + d).c_str(), nullptr);
     for (const char* f : {"\\Kav-Player.exe", "\\Kav-Producer.exe", "\\fmod.dll"})
-        write_file(t + f, "program");
-    write_file(t + "\\Kaventos\\Urlaub.kvf", "the user's own slide show");
+        write_all(t + f, "program");
+    write_all(t + "\\Kaventos\\Urlaub.kvf", "the user's own slide show");
     reg_set(kTestKey, "version_string", "1.20.1");
     reg_set(kTestKey, "program_path", t);
 
@@ -209,7 +198,7 @@ void damaged_log() {
                       "*Delete directory: " + t + "\\Kaventos\r\n" + "*Delete file: " + t +
                       "\\fmod.dll\r\n" + "*Delete file: " + t + "\\Kav-Producer.exe\r\n" +
                       "*Delete file: " + t + "\\Kav-Player.exe\r\n" + "*Delete directory: " + t;
-    write_file(t + "\\Uninstall.txt", log);
+    write_all(t + "\\Uninstall.txt", log);
 
     // The player is still running when the uninstallation starts and ends a moment later.
     HANDLE player = CreateFileA((t + "\\Kav-Player.exe").c_str(), GENERIC_READ, 0, nullptr,
@@ -309,10 +298,10 @@ void install_fake(const std::string& uninstaller) {
     for (const char* d : {"\\Kaventos", "\\Exporte", "\\HTML"})
         CreateDirectoryA((kTarget + d).c_str(), nullptr);
     CopyFileA(uninstaller.c_str(), (kTarget + "\\Uninstall.exe").c_str(), FALSE);
-    write_file(kTarget + "\\Kav-Player.exe", "player");
+    write_all(kTarget + "\\Kav-Player.exe", "player");
     CreateDirectoryA("C:\\kvun-menu", nullptr);
     CreateDirectoryA(kMenu.c_str(), nullptr);
-    write_file(kMenu + "\\Uninstall.lnk", "link");
+    write_all(kMenu + "\\Uninstall.lnk", "link");
     reg_set(kProductKey, "version_string", "1.20.1");
     std::string log;
     for (const std::string& line : {
@@ -329,7 +318,7 @@ void install_fake(const std::string& uninstaller) {
              std::string(kTagDeleteDirectory) + kTarget,
          })
         log += line + "\r\n";
-    write_file(kTarget + "\\Uninstall.txt", log);
+    write_all(kTarget + "\\Uninstall.txt", log);
 }
 
 bool fake_installed() {
@@ -357,7 +346,7 @@ void program_answer_yes(const std::string& uninstaller, bool with_document) {
     install_fake(uninstaller);
     std::string copies_before = temp_copies();
     const std::string doc = kTarget + "\\Kaventos\\Vortrag.kvf";
-    if (with_document) write_file(doc, "mine");
+    if (with_document) write_all(doc, "mine");
     HANDLE p = start(kTarget + "\\Uninstall.exe");
     CHECK(p != nullptr);
     FoundBox question = wait_box(kAnyProcess);
@@ -404,7 +393,7 @@ void program_without_log(const std::string& uninstaller) {
     const std::string folder = "C:\\kvun-nolog";
     CreateDirectoryA(folder.c_str(), nullptr);
     CopyFileA(uninstaller.c_str(), (folder + "\\Uninstall.exe").c_str(), FALSE);
-    write_file(folder + "\\Kav-Player.exe", "player");
+    write_all(folder + "\\Kav-Player.exe", "player");
     HANDLE p = start(folder + "\\Uninstall.exe");
     FoundBox box = wait_box(kAnyProcess);
     CHECK_EQ(box.title, std::string(kUninstallErrorTitle));
@@ -416,7 +405,7 @@ void program_without_log(const std::string& uninstaller) {
 
     // A log with nothing to act on is refused with its own message rather than reported as a
     // success.
-    write_file(folder + "\\Uninstall.txt", "nonsense\r\n*Delete File: C:\\x.pac\r\n");
+    write_all(folder + "\\Uninstall.txt", "nonsense\r\n*Delete File: C:\\x.pac\r\n");
     p = start(folder + "\\Uninstall.exe");
     box = wait_box(kAnyProcess);
     CHECK_EQ(box.title, std::string(kUninstallErrorTitle));
@@ -435,8 +424,8 @@ void wininit_deletion() {
     const std::string folder = "C:\\kvun long folder name";
     const std::string file = folder + "\\Kavento-Deinstallation.exe";
     CreateDirectoryA(folder.c_str(), nullptr);
-    write_file(file, "copy");
-    write_file(ini, "[rename]\r\nNUL=C:\\OLD.TXT\r\n[CombineVxDs]\r\n");
+    write_all(file, "copy");
+    write_all(ini, "[rename]\r\nNUL=C:\\OLD.TXT\r\n[CombineVxDs]\r\n");
     CHECK(add_wininit_deletion(file));
     char short_path[MAX_PATH] = "";
     GetShortPathNameA(file.c_str(), short_path, MAX_PATH);
