@@ -31,9 +31,11 @@ kv_sandbox_begin "$template" || exit 1
 t1=$(now_ms)
 setup="$WINEPREFIX/drive_c/setup"
 mkdir -p "$setup"
-[ -f "$build/Kavento-Install.exe" ] && cp "$build/Kavento-Install.exe" "$setup/"
-[ -f "$build/tests/driver/kvfixture.exe" ] && cp "$build/tests/driver/kvfixture.exe" "$setup/"
+for program in Kavento-Install.exe Kavento-Install-seams.exe tests/driver/kvfixture.exe; do
+    [ -f "$build/$program" ] && cp "$build/$program" "$setup/"
+done
 export KV_INSTALLER='C:\setup\Kavento-Install.exe'
+export KV_SEAMS_INSTALLER='C:\setup\Kavento-Install-seams.exe'
 export KV_FIXTURE='C:\setup\kvfixture.exe'
 export KV_BUILD="$build" KV_SCRATCH="$KV_WORK"
 export KV_SCREENSHOTS="${KV_SCREENSHOTS:-$build/screenshots/$name}"
