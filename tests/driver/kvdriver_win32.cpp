@@ -84,6 +84,8 @@ const Command kCommands[] = {
     {"expect-window-gone", 0, 1, cmd_expect_window_gone, "[MS]"},
     {"expect-no-any-window", 1, 2, cmd_expect_no_any_window, "TITLE [MS]"},
     {"follow-child", 0, 1, cmd_follow_child, "[MS]"},
+    {"attack-start", 2, 2, cmd_attack_start, "STAGED TARGET"},
+    {"attack-stop", 0, 1, cmd_attack_stop, "[AT_LEAST]"},
     {"expect-file", 1, 2, cmd_expect_file, "PATH [SIZE]"},
     {"expect-no-file", 1, 1, cmd_expect_no_file, "PATH"},
     {"expect-same-file", 2, 2, cmd_expect_same_file, "PATH LINUX_PATH"},

@@ -345,3 +345,54 @@ bool cmd_expect_no_any_window(const Args& a) {
         return fail("a program shows the window " + show_text(a[1]));
     return true;
 }
+
+// The attacker beside the target (attacker_win32.cpp): started with an event it ends on, so that
+// its exit code, the number of files it replaced, can be read back.
+static HANDLE g_attacker = nullptr;
+static HANDLE g_attacker_stop = nullptr;
+
+bool cmd_attack_start(const Args& a) {
+    if (g_attacker) return fail("an attacker is running already");
+    std::string program;
+    if (!lookup_variable("KV_ATTACKER", program)) return fail("KV_ATTACKER is not set");
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    g_attacker_stop = CreateEventA(&inherit, TRUE, FALSE, nullptr);
+    if (!g_attacker_stop) return fail("cannot make the attacker's stop event");
+    std::string command_line = "\"" + program + "\" replace \"" + windows_path(a[1]) + "\" \"" +
+                               windows_path(a[2]) + "\" " +
+                               number_text(reinterpret_cast<uintptr_t>(g_attacker_stop));
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::vector<char> cl(command_line.begin(), command_line.end());
+    cl.push_back('\0');
+    if (!CreateProcessA(program.c_str(), cl.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &si, &pi)) {
+        CloseHandle(g_attacker_stop);
+        g_attacker_stop = nullptr;
+        return fail("cannot start " + show_text(program) + ": error " +
+                    number_text(GetLastError()));
+    }
+    CloseHandle(pi.hThread);
+    g_attacker = pi.hProcess;
+    g_target.started.push_back(pi.hProcess); // ended with the rest if the scenario fails
+    return true;
+}
+
+bool cmd_attack_stop(const Args& a) {
+    if (!g_attacker) return fail("no attacker is running (use attack-start first)");
+    uint32_t at_least = 0;
+    if (a.size() > 1 && !parse_u32(a[1], at_least)) return fail("not a number: " + a[1]);
+    SetEvent(g_attacker_stop);
+    DWORD replaced = 0;
+    bool ended = WaitForSingleObject(g_attacker, kDefaultWaitMs) == WAIT_OBJECT_0 &&
+                 GetExitCodeProcess(g_attacker, &replaced);
+    CloseHandle(g_attacker_stop);
+    g_attacker = g_attacker_stop = nullptr;
+    if (!ended) return fail("the attacker did not end");
+    std::printf("     the attacker replaced %lu files\n", static_cast<unsigned long>(replaced));
+    if (replaced < at_least)
+        return fail("the attacker replaced " + number_text(replaced) +
+                    " files, expected at least " + number_text(at_least));
+    return true;
+}

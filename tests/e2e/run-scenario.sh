@@ -31,12 +31,14 @@ kv_sandbox_begin "$template" || exit 1
 t1=$(now_ms)
 setup="$WINEPREFIX/drive_c/setup"
 mkdir -p "$setup"
-for program in Kavento-Install.exe Kavento-Install-seams.exe tests/driver/kvfixture.exe; do
+for program in Kavento-Install.exe Kavento-Install-seams.exe tests/driver/kvfixture.exe \
+    tests/driver/kvattacker.exe; do
     [ -f "$build/$program" ] && cp "$build/$program" "$setup/"
 done
 export KV_INSTALLER='C:\setup\Kavento-Install.exe'
 export KV_SEAMS_INSTALLER='C:\setup\Kavento-Install-seams.exe'
 export KV_FIXTURE='C:\setup\kvfixture.exe'
+export KV_ATTACKER='C:\setup\kvattacker.exe'
 export KV_BUILD="$build" KV_SCRATCH="$KV_WORK"
 export KV_SCREENSHOTS="${KV_SCREENSHOTS:-$build/screenshots/$name}"
 mkdir -p "$KV_SCREENSHOTS"

@@ -1,0 +1,95 @@
+// kvattacker: an ordinary program of the same user, run beside the program under test in the same
+// prefix. Only a Win32 process is bound by the sharing rules that our programs rely on; a Linux
+// process renames over any file at any time and would prove nothing.
+//
+//   kvattacker.exe replace STAGED TARGET STOP_EVENT
+// replaces TARGET by a copy of STAGED whenever TARGET exists and no open handle denies it, until
+// the event whose handle value is STOP_EVENT (inherited from the driver) is set; the exit code is
+// the number of replacements. One folder component of TARGET may hold a '*': every folder that
+// matches it is attacked (the uninstaller's copy lives in a folder of random name).
+//
+// Started in any other way (that is, as the file it replaced something with), it only leaves a
+// mark: the line of C:\kvattacker-ran.txt names the command line it was run with.
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* const kRanMark = "C:\\kvattacker-ran.txt";
+const char* const kReadySuffix = ".kvattacker";
+
+// The paths that TARGET names now: itself, or one per folder that matches its wildcard component.
+std::vector<std::string> expand_target(const std::string& target) {
+    size_t star = target.find('*');
+    if (star == std::string::npos) return {target};
+    size_t component_end = target.find('\\', star);
+    if (component_end == std::string::npos) return {}; // only folders may be wildcards
+    size_t parent_end = target.rfind('\\', star);
+    std::string parent = target.substr(0, parent_end + 1);
+    std::string rest = target.substr(component_end);
+    std::vector<std::string> paths;
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA(target.substr(0, component_end).c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return paths;
+    do {
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            paths.push_back(parent + entry.cFileName + rest);
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+    return paths;
+}
+
+// Staged beside the target, so that the replacement is one rename on the same volume: the moment
+// the target's sharing allows it, nothing has to be copied first.
+bool replace_once(const std::string& staged, const std::string& target) {
+    if (GetFileAttributesA(target.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+    const std::string ready = target + kReadySuffix;
+    if (GetFileAttributesA(ready.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        !CopyFileA(staged.c_str(), ready.c_str(), FALSE))
+        return false;
+    return MoveFileExA(ready.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+int attack(const std::string& staged, const std::string& target, HANDLE stop) {
+    int replaced = 0;
+    std::vector<std::string> seen;
+    while (WaitForSingleObject(stop, 0) == WAIT_TIMEOUT) {
+        for (const std::string& path : expand_target(target)) {
+            if (replace_once(staged, path)) ++replaced;
+            bool known = false;
+            for (const std::string& s : seen)
+                known |= s == path;
+            if (!known) seen.push_back(path);
+        }
+        // Yields the core without giving up more than a scheduler tick between tries.
+        Sleep(0);
+    }
+    for (const std::string& path : seen)
+        DeleteFileA((path + kReadySuffix).c_str());
+    return replaced;
+}
+
+void leave_mark() {
+    HANDLE mark = CreateFileA(kRanMark, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (mark == INVALID_HANDLE_VALUE) return;
+    std::string line = std::string(GetCommandLineA()) + "\r\n";
+    DWORD written = 0;
+    WriteFile(mark, line.data(), DWORD(line.size()), &written, nullptr);
+    CloseHandle(mark);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 5 && std::strcmp(argv[1], "replace") == 0) {
+        HANDLE stop = reinterpret_cast<HANDLE>(std::strtoul(argv[4], nullptr, 10));
+        return attack(argv[2], argv[3], stop);
+    }
+    leave_mark();
+    return 0;
+}
