@@ -52,8 +52,13 @@ void entry_contents() {
 }
 
 void file_name_list() {
-    std::string payload_list =
-        "Kav-Player.exe\r\nKav-Producer.exe\r\nKav-Producer.exe.manifest\r\nUninstall.exe\r\n";
+    // Entry 0 of this installer's payload, made of the names under which the installer itself
+    // refers to the programs (links, the start at the end, the library's host): 76 bytes.
+    const std::string producer = kProducerExe;
+    std::string payload_list;
+    for (const std::string& name :
+         {std::string(kPlayerExe), producer, producer + ".manifest", std::string(kUninstallExe)})
+        payload_list += name + "\r\n";
     CHECK_EQ(payload_list.size(), size_t(76));
     CHECK((names_of(payload_list) == std::vector<std::string>{"Kav-Player.exe", "Kav-Producer.exe",
                                                               "Kav-Producer.exe.manifest",

@@ -37,6 +37,7 @@ void test_answers() {
 
 void test_window_disabling() {
     HWND wizard = make_window("wizard", true);
+    HWND second = make_window("second", true);
     HWND already_disabled = make_window("disabled before", true);
     HWND hidden = make_window("hidden", false);
     HWND gadget = CreateWindowExA(0, "BUTTON", "Weiter", WS_CHILD | WS_VISIBLE | WS_DISABLED, 5, 5,
@@ -48,18 +49,19 @@ void test_window_disabling() {
     bool wizard_enabled = true, other_enabled = true, hidden_enabled = false;
     DialogAnswerer answer(IDYES, 10000, [&](HWND) {
         wizard_enabled = IsWindowEnabled(wizard) != FALSE;
-        other_enabled = IsWindowEnabled(already_disabled) != FALSE;
+        other_enabled = IsWindowEnabled(second) != FALSE;
         hidden_enabled = IsWindowEnabled(hidden) != FALSE;
     });
     CHECK_EQ(message_box("Verzeichnis existiert!", "Trotzdem?", kButtonsYesNo), 6);
     answer.finish();
     CHECK(answer.seen);
     CHECK(!wizard_enabled);
-    CHECK(!other_enabled);
+    CHECK(!other_enabled); // not the owner: the system would leave it enabled
     CHECK(hidden_enabled); // invisible windows are not touched
     CHECK(answer.owner == wizard);
 
     CHECK(IsWindowEnabled(wizard));
+    CHECK(IsWindowEnabled(second));
     CHECK(!IsWindowEnabled(already_disabled));
     CHECK(IsWindowEnabled(hidden));
     CHECK(!IsWindowEnabled(gadget)); // a disabled gadget stays disabled
@@ -86,6 +88,7 @@ void test_window_disabling() {
     CHECK(!IsWindowEnabled(already_disabled));
 
     DestroyWindow(wizard);
+    DestroyWindow(second);
     DestroyWindow(already_disabled);
     DestroyWindow(hidden);
 }

@@ -8,6 +8,7 @@
 #include "core/session.h"
 #include "core/startup.h"
 #include "env/system_check.h"
+#include "services/dir_examine.h"
 
 namespace {
 
@@ -26,10 +27,10 @@ void set_dword(const char* name, DWORD value) {
     RegCloseKey(key);
 }
 
-void set_text(const char* name, const std::string& text) {
+void set_text(const char* name, const std::string& text, const char* key_path = kKey) {
     HKEY key;
-    CHECK_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                             nullptr),
+    CHECK_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key_path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                             &key, nullptr),
              0L);
     RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                    DWORD(text.size() + 1));
@@ -62,11 +63,39 @@ void test_session_constants() {
     CHECK_EQ(session.installer_folder, own_path.substr(0, own_path.rfind('\\') + 1));
 }
 
+void make_or_remove_folder(const char* path, bool wanted) {
+    // The last examination keeps its search open, which would keep the folder from going.
+    dir_examine_shutdown();
+    if (wanted)
+        CreateDirectoryA(path, nullptr);
+    else
+        RemoveDirectoryA(path);
+}
+
+// The program-files lookup working, then failing: the shell reads the folder from the system's
+// record and fails when the folder recorded there does not exist, as on a system without one.
+// Only then do the two old folders count, "C:\Programme" first; without either the product
+// folder is proposed on the current drive.
 void test_proposed_folder() {
-    reset_session(GetModuleHandleA(nullptr));
-    propose_target_folder();
-    CHECK_EQ(session.program_files_folder, std::string("C:\\Program Files"));
-    CHECK_EQ(session.target_folder, std::string("C:\\Program Files\\Kavento-Producer"));
+    const char* const kCurrentVersion = "Software\\Microsoft\\Windows\\CurrentVersion";
+    struct Row {
+        bool lookup_fails, programme, programs;
+        const char* folder;
+    } rows[] = {{false, true, true, "C:\\Program Files"},
+                {true, true, true, "C:\\Programme"},
+                {true, false, true, "C:\\Programs"},
+                {true, false, false, ""}};
+    for (const Row& row : rows) {
+        set_text("ProgramFilesDir", row.lookup_fails ? "C:\\Nirgends" : "C:\\Program Files",
+                 kCurrentVersion);
+        make_or_remove_folder("C:\\Programme", row.programme);
+        make_or_remove_folder("C:\\Programs", row.programs);
+        reset_session(GetModuleHandleA(nullptr));
+        propose_target_folder();
+        CHECK_EQ(session.program_files_folder, std::string(row.folder));
+        CHECK_EQ(session.target_folder, std::string(row.folder) + "\\Kavento-Producer");
+    }
+    set_text("ProgramFilesDir", "C:\\Program Files", kCurrentVersion);
 }
 
 void test_recorded_installation() {
