@@ -15,6 +15,19 @@ std::string program_folder(const std::string& program) {
     return program.substr(0, cut + 1);
 }
 
+std::string ansi_path_from_forms(const std::vector<SpelledName>& long_form,
+                                 const std::vector<SpelledName>& short_form) {
+    if (long_form.empty() || long_form.size() != short_form.size()) return std::string();
+    std::string path;
+    for (size_t i = 0; i < long_form.size(); ++i) {
+        const SpelledName& name = long_form[i].exact ? long_form[i] : short_form[i];
+        if (!name.exact) return std::string();
+        if (i != 0) path += '\\';
+        path += name.text;
+    }
+    return path;
+}
+
 LineScan scan_line(const char* data, size_t size, bool end_of_file) {
     for (size_t i = 0; i < size; ++i) {
         char c = data[i];

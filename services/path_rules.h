@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <vector>
 #include "services/file_services.h"
 
 // Whether the text fits a kPathLimit buffer with its terminating zero.
@@ -14,6 +15,21 @@ std::string search_text(const std::string& path, const std::string& pattern);
 // The working folder of a program started without one: everything up to and including its last
 // "\", or the empty text when the path holds no "\" after its first character.
 std::string program_folder(const std::string& program);
+
+// One component of a path that the system gave, as the ANSI code page spells it, and whether
+// that spelling is exact: a letter the code page lacks comes out as a look-alike ("L" for "Ł")
+// or "?", and the spelling then names another place or none.
+struct SpelledName {
+    std::string text;
+    bool exact = false;
+};
+// The ANSI path that names the same place as a path given by its components and by those of its
+// short form (the same number, one short name for each): every component spelled as it is where
+// that is exact, else by its short name, so that the names stay readable wherever they can. Empty,
+// so refused, when a component has no exact spelling in either form (a volume without short
+// names gives the long name back) or the two forms do not line up.
+std::string ansi_path_from_forms(const std::vector<SpelledName>& long_form,
+                                 const std::vector<SpelledName>& short_form);
 
 // The longest line file_read_line returns at once; the rest of a longer line comes with the next
 // reads. The uninstall log's lines are short paths with a fixed prefix.

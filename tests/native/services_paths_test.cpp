@@ -27,6 +27,43 @@ void test_path_texts() {
     CHECK_EQ(program_folder(""), std::string(""));
 }
 
+// Each component: its spelling and whether it is exact ("?" marks an inexact one).
+std::vector<SpelledName> spelled(const std::vector<std::string>& names) {
+    std::vector<SpelledName> out;
+    for (const std::string& name : names)
+        out.push_back({name, name.find('?') == std::string::npos});
+    return out;
+}
+
+void test_ansi_path_from_forms() {
+    struct Case {
+        std::vector<std::string> long_form, short_form;
+        const char* expected; // "" for refused
+    } cases[] = {
+        // Exact as it is: the short form is not even looked at.
+        {{"C:", "Program Files", "Kavento"},
+         {"C:", "PROGRA~1", "KAVENTO"},
+         "C:\\Program Files\\Kavento"},
+        // Only what cannot be spelled takes its short name; the trailing "\" stays.
+        {{"C:", "users", "?ukasz", "Temp", ""},
+         {"C:", "users", "_UKA~INY", "Temp", ""},
+         "C:\\users\\_UKA~INY\\Temp\\"},
+        {{"C:", "Programme",
+          "?\xf3"
+          "d?"},
+         {"C:", "PROG~1F2", "__D_~1WW"},
+         "C:\\Programme\\__D_~1WW"},
+        // No short name: the long name came back, as inexact as before.
+        {{"C:", "users", "?ukasz"}, {"C:", "users", "?ukasz"}, ""},
+        // Forms that do not line up, and no path at all.
+        {{"C:", "?ukasz"}, {"C:", "_UKA~INY", "X"}, ""},
+        {{}, {}, ""},
+    };
+    for (const Case& c : cases)
+        CHECK_EQ(ansi_path_from_forms(spelled(c.long_form), spelled(c.short_form)),
+                 std::string(c.expected));
+}
+
 // The line reader as plainly as it can be said: one byte at a time, stepping back after a CR.
 std::vector<std::string> reference_lines(const std::string& file, size_t reads) {
     std::vector<std::string> lines;
@@ -121,6 +158,7 @@ void test_line_scan_against_reference() {
 
 int main() {
     test_path_texts();
+    test_ansi_path_from_forms();
     test_line_scan_cases();
     test_line_scan_against_reference();
     return check_report();
