@@ -12,6 +12,7 @@
 #include "services/file_services.h"
 #include "services/special_folders.h"
 #include "services/system_library.h"
+#include "services/system_paths.h"
 #include "ui/artwork.h"
 #include "ui/dialogs.h"
 #include "ui/toolkit.h"
@@ -22,10 +23,9 @@ namespace {
 constexpr DWORD kModulePathLimit = 500;
 
 std::string installer_folder_of_module(HMODULE module) {
-    char path[kModulePathLimit + 1] = {};
-    DWORD length = GetModuleFileNameA(module, path, kModulePathLimit);
-    if (length == 0 || length >= kModulePathLimit) return std::string();
-    return folder_of(std::string(path, length));
+    std::string path;
+    if (!module_file_path(module, path) || path.size() >= kModulePathLimit) return std::string();
+    return folder_of(path);
 }
 
 [[noreturn]] void stop_with_message(const std::string& title, const std::string& text) {

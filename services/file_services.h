@@ -7,7 +7,7 @@
 
 inline constexpr size_t kPathLimit = 255; // bytes, terminating zero included
 
-// Takes the installer folder (from GetModuleFileNameA, cut after its last "\") once.
+// Takes the installer folder (the program's own path, cut after its last "\") once.
 void services_init();
 // Closes every numbered file and ends every examination.
 void services_shutdown();

@@ -7,11 +7,14 @@
 #include "services/dir_examine.h"
 #include "services/file_services.h"
 #include "services/path_rules.h"
+#include "services/system_paths.h"
 
 static_assert(sizeof(SHELLEXECUTEINFOA) == 60, "the 32-bit shell record");
 
 namespace {
 
+// The installer's path is at most this long, its zero included.
+constexpr size_t kModulePathLimit = 500;
 std::string installer_folder;
 bool initialised = false;
 
@@ -85,13 +88,13 @@ int delete_tree(const std::string& path, const std::string& pattern, int flags) 
 } // namespace
 
 void services_init() {
-    char path[500];
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    // A truncated name (length == buffer size) gives no folder rather than a wrong one.
-    if (length == 0 || length >= sizeof path)
+    // A name that is too long, or one that the code page cannot spell and that has no short form,
+    // gives no folder rather than a wrong one.
+    std::string path;
+    if (!module_file_path(nullptr, path) || path.size() >= kModulePathLimit)
         installer_folder.clear();
     else
-        installer_folder = folder_of(std::string(path, length));
+        installer_folder = folder_of(path);
     initialised = true;
 }
 

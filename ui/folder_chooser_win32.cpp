@@ -7,11 +7,11 @@
 
 #include "ui/folder_chooser.h"
 #include "services/system_library.h"
+#include "services/system_paths.h"
 
 namespace {
 
 using BrowseForFolder = LPITEMIDLIST(WINAPI*)(LPBROWSEINFOA);
-using PathFromIdList = BOOL(WINAPI*)(LPCITEMIDLIST, LPSTR);
 
 void* lookup(HMODULE library, const char* name, const char* ansi_name) {
     FARPROC found = GetProcAddress(library, name);
@@ -33,9 +33,7 @@ std::string choose_folder(const std::string& title, const std::string& initial_f
     if (!shell) return std::string();
     auto browse =
         reinterpret_cast<BrowseForFolder>(lookup(shell, "SHBrowseForFolder", "SHBrowseForFolderA"));
-    auto path_of = reinterpret_cast<PathFromIdList>(
-        lookup(shell, "SHGetPathFromIDList", "SHGetPathFromIDListA"));
-    if (!browse || !path_of) {
+    if (!browse) {
         FreeLibrary(shell);
         return std::string();
     }
@@ -64,11 +62,13 @@ std::string choose_folder(const std::string& title, const std::string& initial_f
 
     std::string result;
     if (item) {
-        char path[MAX_PATH + 1] = {};
-        if (!path_of(item, path)) path[0] = '\0';
+        // A folder named in letters the code page lacks comes back by its short form; one
+        // without a short form, like an item without a file-system path, gives the empty text,
+        // as a cancel does, never a look-alike path that would make a new folder.
+        std::string path;
+        if (item_list_path(shell, item, path)) result = chooser_result(path);
         // The shell allocates item lists with its task allocator, not GlobalAlloc.
         CoTaskMemFree(item);
-        result = chooser_result(path);
     }
     if (SUCCEEDED(ole)) OleUninitialize();
     FreeLibrary(shell);

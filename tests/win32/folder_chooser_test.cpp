@@ -1,23 +1,43 @@
 // The folder chooser driven by a helper thread that answers the system's dialog: the initial
 // folder is selected, OK returns it ending in one backslash, Cancel returns the empty text, and
-// the program's window is disabled only while the chooser is open.
+// the program's window is disabled only while the chooser is open. A folder named in letters the
+// code page lacks comes back as a path that names it.
 #include <windows.h>
 #include <string>
 
+#include <shlobj.h>
+#include <commctrl.h>
+
 #include "check.h"
 #include "test_boxes.h"
+#include "test_files.h"
+#include "core/text_rules.h"
 #include "ui/dialogs.h"
 #include "ui/toolkit.h"
 
 namespace {
 
+// Selects a folder by its wide path, as a user's click would. The tree fills in while the chooser
+// opens, and a selection sent before its folder is listed does not take: it is sent until the
+// tree's selection has moved.
+void select_folder(HWND chooser, const std::wstring& folder) {
+    HWND tree = FindWindowExA(chooser, nullptr, "SysTreeView32", nullptr);
+    HTREEITEM before = TreeView_GetSelection(tree);
+    for (int tries = 0; tries < 50 && TreeView_GetSelection(tree) == before; ++tries) {
+        SendMessageW(chooser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
+        Sleep(100);
+    }
+}
+
 // Opens the chooser at `initial` while the box answerer presses `button` in it; `found` tells
-// whether it came, `disabled` whether `watched` was disabled while it was open.
+// whether it came, `disabled` whether `watched` was disabled while it was open. `select`, when
+// given, is selected then.
 std::string choose_with(WORD button, const std::string& initial, HWND watched, bool* found,
-                        bool* disabled = nullptr) {
+                        bool* disabled = nullptr, const std::wstring& select = L"") {
     bool watched_was_disabled = false;
-    DialogAnswerer answer(button, 10000, [&](HWND) {
+    DialogAnswerer answer(button, 10000, [&](HWND chooser) {
         Sleep(300); // let the chooser apply its initial selection
+        if (!select.empty()) select_folder(chooser, select);
         if (watched) watched_was_disabled = !IsWindowEnabled(watched);
     });
     std::string result = choose_folder("Ordner suchen", initial);
@@ -59,6 +79,17 @@ int main() {
     chosen = choose_with(IDOK, "C:\\", nullptr, &found);
     CHECK(found);
     CHECK_EQ(chosen, std::string("C:\\"));
+
+    // "Łódź" comes back by a path that names it, not by the look-alike "Lódz", which would be
+    // created beside it. (Under Wine the chooser does not select a folder inside the crowded
+    // Windows folder.)
+    const std::wstring lodz = L"C:\\Programme\\\x141\xf3\x64\x17a";
+    CreateDirectoryW(L"C:\\Programme", nullptr);
+    CreateDirectoryW(lodz.c_str(), nullptr);
+    chosen = choose_with(IDOK, windows, nullptr, &found, nullptr, lodz);
+    CHECK(found);
+    CHECK(!chosen.empty() && names(without_trailing_backslash(chosen), lodz) &&
+          ends_with_backslash(chosen));
 
     // Cancel gives the empty text.
     chosen = choose_with(IDCANCEL, windows, window, &found);

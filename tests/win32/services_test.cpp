@@ -7,12 +7,14 @@
 #include <string>
 #include <vector>
 #include "check.h"
+#include "test_files.h"
 #include "test_boxes.h"
 #include "services/dir_examine.h"
 #include "services/file_services.h"
 #include "core/text_rules.h"
 #include "services/path_rules.h"
 #include "services/special_folders.h"
+#include "services/system_paths.h"
 
 namespace {
 
@@ -43,10 +45,6 @@ std::string get_file(const std::string& path) {
         bytes.append(buffer, got);
     CloseHandle(h);
     return bytes;
-}
-
-bool exists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 // Every name of a walked examination, in the order delivered, with the kind as prefix.
@@ -328,6 +326,91 @@ void test_special_folders() {
     CHECK_EQ(special_folder_path(0x7F), std::string()); // no such folder
 }
 
+// Short-form lookups of a volume without short names, which Wine never has: the long form comes
+// back, or nothing.
+DWORD WINAPI long_form_back(const wchar_t* path, wchar_t* out, DWORD size) {
+    DWORD n = DWORD(wcslen(path));
+    if (n >= size) return n + 1;
+    wcscpy(out, path);
+    return n;
+}
+DWORD WINAPI no_short_form(const wchar_t*, wchar_t*, DWORD) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return 0;
+}
+
+void set_user_desktop(const std::wstring& folder) {
+    HKEY key;
+    const wchar_t* const shell_folders[] = {
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"};
+    for (const wchar_t* name : shell_folders) {
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, name, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+            continue;
+        RegSetValueExW(key, L"Desktop", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                       DWORD((folder.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+    }
+}
+
+// The child mode of this program: writes the installer folder it finds into the named file.
+int write_installer_folder(const char* marker) {
+    services_init();
+    put_file(marker, services_installer_folder());
+    return 0;
+}
+
+// A path that the code page spells stays as it is; one it cannot spell is given with the short
+// name of the component it cannot spell; one without a short form is refused. The temp folder,
+// a special folder and the program's own folder, named so, come through the same rule.
+void test_system_paths() {
+    const std::wstring clean = widen(work) + L"Kavento \xe4\xf6\xfc";
+    const std::wstring lodz = widen(work) + L"\x141\xf3\x64\x17a"; // "Łódź"
+    CreateDirectoryW(clean.c_str(), nullptr);
+    CreateDirectoryW(lodz.c_str(), nullptr);
+    std::string path;
+    CHECK(ansi_path(clean.c_str(), path));
+    CHECK_EQ(path, work + "Kavento \xe4\xf6\xfc");
+    CHECK(ansi_path(clean.c_str(), long_form_back, path)); // no short form needed
+    CHECK_EQ(path, work + "Kavento \xe4\xf6\xfc");
+
+    CHECK(ansi_path(lodz.c_str(), path));
+    CHECK(names(path, lodz));
+    CHECK_EQ(path.substr(0, work.size()), work); // the long names that the code page spells stay
+    path.clear();
+    CHECK(!ansi_path(lodz.c_str(), long_form_back, path));
+    CHECK(!ansi_path(lodz.c_str(), no_short_form, path));
+    CHECK(path.empty());
+
+    wchar_t tmp[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"TMP", tmp, MAX_PATH);
+    SetEnvironmentVariableW(L"TMP", lodz.c_str());
+    CHECK(system_temp_folder(path));
+    CHECK(names(without_trailing_backslash(path), lodz) && ends_with_backslash(path));
+    SetEnvironmentVariableW(L"TMP", tmp[0] ? tmp : nullptr);
+
+    set_user_desktop(lodz);
+    CHECK(names(special_folder_path(CSIDL_DESKTOPDIRECTORY), lodz));
+
+    // This program copied into that folder and started from there finds its folder.
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring copy = lodz + L"\\services-test.exe";
+    const std::string marker = work + "installer-folder.txt";
+    CHECK(CopyFileW(self, copy.c_str(), FALSE));
+    std::wstring command = L"\"" + copy + L"\" --write-installer-folder \"" + widen(marker) + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    CHECK(CreateProcessW(copy.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                         &startup, &process));
+    WaitForSingleObject(process.hProcess, 20000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    std::string folder = get_file(marker);
+    CHECK(names(without_trailing_backslash(folder), lodz) && ends_with_backslash(folder));
+}
+
 // The child mode of this program: writes its current directory into the named file.
 int write_current_directory(const char* marker) {
     Sleep(300); // so that a caller that does not wait finds no marker yet
@@ -385,6 +468,8 @@ void test_run_program() {
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "--write-cwd") return write_current_directory(argv[2]);
+    if (argc == 3 && std::string(argv[1]) == "--write-installer-folder")
+        return write_installer_folder(argv[2]);
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     work = std::string(temp) + "kv-services-test\\";
@@ -399,6 +484,7 @@ int main(int argc, char** argv) {
     test_folders();
     test_examination();
     test_special_folders();
+    test_system_paths();
     test_run_program();
     services_shutdown();
     return check_report();

@@ -52,6 +52,22 @@ inline std::string make_folder_in(const std::string& root, const std::string& na
     return path + "\\";
 }
 
+inline std::wstring widen(const std::string& text) {
+    wchar_t wide[MAX_PATH];
+    int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide, MAX_PATH);
+    return n > 0 ? wide : L"";
+}
+
+// Whether an ANSI path names the place of a wide path, and in plain ASCII: the way to a folder
+// named in letters the code page lacks, where its look-alike spelling would name another.
+inline bool names(const std::string& path, const std::wstring& place) {
+    for (unsigned char c : path)
+        if (c >= 0x80) return false;
+    wchar_t long_form[MAX_PATH];
+    DWORD n = GetLongPathNameW(widen(path).c_str(), long_form, MAX_PATH);
+    return n > 0 && n < MAX_PATH && place == long_form;
+}
+
 // The temp folder with its final "\".
 inline std::string temp_folder_path() {
     char temp[MAX_PATH];
