@@ -23,3 +23,9 @@ void show_page(int page_index) {
             set_gadget_disabled(kPageButtons[i], page.buttons[i].disabled);
     }
 }
+
+void focus_page(int page_index) {
+    if (page_index < 0 || page_index >= kPageCount) return;
+    const int* focus = kPageTable[page_index].focus;
+    focus_first_of({focus[0], focus[1]});
+}
