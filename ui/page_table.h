@@ -92,7 +92,9 @@ static_assert(groups_cover_every_page_gadget(), "a page gadget is missing or in 
 // Hides or shows one page's group; a page index outside 0 to 6 has none.
 void set_page_group_hidden(int page_index, int hidden);
 // Enters a page: hides the groups of the pages before and after it, shows its own, and sets the
-// buttons as its row says. What the gadgets hold is the page procedure's business.
+// buttons as its row says. What the gadgets hold is the page procedure's business. Mouse clicks
+// are held back for the double-click time from here on, so that the second click of a
+// double-click that opened the page does not act on it.
 void show_page(int page_index);
 // Puts the keyboard focus where its row says; called once the page has set up its gadgets, since
 // what can take the focus depends on that.

@@ -55,6 +55,11 @@ void focus_first_of(std::initializer_list<int> gadgets);
 void move_gadget_to_tab_end(int gadget);
 HWND gadget_handle(int gadget);
 
+// Drops mouse clicks on the toolkit's windows that come within the system's double-click time
+// from now, and those still queued from before: called when a page is shown, so that the second
+// click of a double-click cannot act on the page the first one opened.
+void hold_back_clicks();
+
 int wait_event();   // blocks; the pending event code, or the message's own number
 int poll_event();   // 0 at once when no message is waiting
 int event_source(); // gadget number of the most recent gadget event

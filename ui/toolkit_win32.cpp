@@ -57,6 +57,14 @@ bool rich_edit_tried = false;
 int pending_event = 0;
 int last_source = 0;
 
+// The click guard: mouse clicks on the toolkit's windows that carry a message time before
+// clicks_held_from + the double-click time are dropped.
+bool clicks_held = false;
+DWORD clicks_held_from = 0;
+// Message times are 32-bit milliseconds and wrap; after this long the guard is switched off
+// rather than left to wrap round into dropping clicks again.
+constexpr DWORD kClickGuardForgotten = 60 * 60 * 1000;
+
 // The progress bar's class lives in COMCTL32, which is no KnownDLL: imported by name, a copy
 // planted beside the installer would be loaded before any of our code runs. So it is loaded from
 // the system folder here, and kept until the process ends. The original library of Windows 95
@@ -303,9 +311,26 @@ HWND top_level_of(HWND window) {
     return window;
 }
 
+bool is_mouse_click(UINT message) {
+    return message >= WM_LBUTTONDOWN && message <= WM_MBUTTONDBLCLK;
+}
+
+// By the message's own time, not by when it is read: a click queued before the page changed is
+// as old as it is, and waiting here would stop the window from painting.
+bool held_back(const MSG& msg) {
+    if (!clicks_held) return false;
+    if (GetTickCount() - clicks_held_from > kClickGuardForgotten) {
+        clicks_held = false;
+        return false;
+    }
+    return is_mouse_click(msg.message) &&
+           LONG(msg.time - clicks_held_from) < LONG(GetDoubleClickTime());
+}
+
 void handle_message(MSG& msg) {
     HWND root = top_level_of(msg.hwnd);
     WindowEntry* w = root ? window_of(root) : nullptr;
+    if (w && held_back(msg)) return;
     if (!w) w = window_of(GetActiveWindow());
     if (w && w->accelerators && TranslateAcceleratorA(w->handle, w->accelerators, &msg)) return;
     TranslateMessage(&msg);
@@ -335,6 +360,7 @@ void toolkit_shutdown() {
     rich_edit_tried = false;
     pending_event = 0;
     last_source = 0;
+    clicks_held = false;
     started = false;
 }
 
@@ -599,6 +625,11 @@ void focus_first_of(std::initializer_list<int> numbers) {
 void move_gadget_to_tab_end(int number) {
     if (GadgetEntry* g = gadget(number))
         SetWindowPos(g->handle, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void hold_back_clicks() {
+    clicks_held = true;
+    clicks_held_from = GetTickCount();
 }
 
 HWND gadget_handle(int number) {
