@@ -189,6 +189,11 @@ void hand_on_focus(HWND control) {
     if (HWND next = neighbour_tab_stop(parent, control, true)) give_keyboard_focus(next);
 }
 
+void remember_focus(WindowEntry& w) {
+    HWND focus = GetFocus();
+    if (focus && IsChild(w.handle, focus)) w.last_focus = focus;
+}
+
 // On activation the system would put the focus on the window itself; put it back on the gadget
 // that had it, or on the first tab stop.
 void restore_focus(WindowEntry& w) {
@@ -242,11 +247,15 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_PARENTNOTIFY:
         if (LOWORD(wparam) == WM_DESTROY) forget_control(reinterpret_cast<HWND>(lparam));
         break;
+    case WM_CANCELMODE:
+        // Sent first when the window is disabled for a dialog, which may take the focus from its
+        // gadget before the dialog deactivates the window.
+        if (WindowEntry* w = window_of(window)) remember_focus(*w);
+        break;
     case WM_ACTIVATE:
         if (WindowEntry* w = window_of(window)) {
             if (LOWORD(wparam) == WA_INACTIVE) {
-                HWND focus = GetFocus();
-                if (focus && IsChild(window, focus)) w->last_focus = focus;
+                remember_focus(*w);
                 return 0;
             }
             if (!HIWORD(wparam)) { // not while minimised
