@@ -297,6 +297,7 @@ void enter_page() {
 void wait_for_finish() {
     const InstallMessage done_message = message_installed();
     message_box(done_message.title, done_message.text, kButtonsOk);
+    focus_page(6);
     // The close request asks the cancel question like on every page; its Yes keeps the finished
     // installation. Every other gadget but "Fertigstellen" is ignored.
     for (;;) {

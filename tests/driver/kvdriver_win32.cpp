@@ -80,6 +80,8 @@ const Command kCommands[] = {
     {"expect-focus", 1, 1, cmd_expect_focus, "GADGET"},
     {"choose-folder", 1, 2, cmd_choose_folder, "PATH [MS]"},
     {"screenshot", 1, 1, cmd_screenshot, "NAME"},
+    {"real-click", 1, 2, cmd_real_click, "GADGET [COUNT]"},
+    {"real-keys", 1, kAny, cmd_real_keys, "KEYS..."},
     {"wait-exit", 1, 2, cmd_wait_exit, "CODE [MS]"},
     {"expect-window-gone", 0, 1, cmd_expect_window_gone, "[MS]"},
     {"expect-no-any-window", 1, 2, cmd_expect_no_any_window, "TITLE [MS]"},
