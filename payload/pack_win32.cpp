@@ -90,8 +90,9 @@ const uint8_t* pack_next_entry() {
     if (!read_exactly(header_bytes, sizeof header_bytes, got)) return nullptr;
     release_entry();
     const EntryHeader header = parse_entry_header(header_bytes);
-    // A packed size beyond the end of the pack is a truncated pack: nothing to allocate for.
-    if (header.packed_size > bytes_left()) return nullptr;
+    // A size near 4 GiB would wrap size + 1 below; a packed size beyond the end of the pack is a
+    // truncated pack. Either way there is nothing to allocate for.
+    if (!entry_sizes_allowed(header) || header.packed_size > bytes_left()) return nullptr;
 
     // One spare byte so that an empty entry still has a buffer to point at.
     reader.entry = static_cast<uint8_t*>(std::malloc(size_t(header.unpacked_size) + 1));
