@@ -132,6 +132,7 @@ int write_pack_file(const std::string& path, const uint8_t* blob, uint32_t lengt
 int pack_open(const std::string& path) {
     reader.entry_size = -1;
     reader.entry_ok = 0;
+    enter_installer_folder();
     if (reader.handle != INVALID_HANDLE_VALUE && !reader.made_path.empty() &&
         path == reader.made_path) {
         release_entry();
@@ -140,7 +141,6 @@ int pack_open(const std::string& path) {
         return 0;
     }
     pack_close();
-    enter_installer_folder();
     reader.handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     return reader.handle != INVALID_HANDLE_VALUE ? 1 : 0;
