@@ -55,6 +55,8 @@ const Command kCommands[] = {
     {"dll-disable", 1, 1, cmd_dll_disable, "NAME"},
     {"mkdir", 1, 1, cmd_mkdir, "PATH"},
     {"write-file", 2, 2, cmd_write_file, "PATH TEXT"},
+    {"write-bytes", 2, kAny, cmd_write_bytes, "PATH HEX..."},
+    {"symlink", 2, 2, cmd_symlink, "PATH TARGET"},
     {"copy-file", 2, 2, cmd_copy_file, "FROM TO"},
     {"hold-file", 1, 1, cmd_hold_file, "PATH"},
     {"release-file", 1, 1, cmd_release_file, "PATH"},
