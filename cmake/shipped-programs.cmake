@@ -48,4 +48,6 @@ function(kv_program_resources target file_name description)
     configure_file("${PROJECT_SOURCE_DIR}/resources/program.rc.in" "${folder}/program.rc" @ONLY)
     target_sources(${target} PRIVATE "${folder}/program.rc")
     set_source_files_properties("${folder}/program.rc" PROPERTIES OBJECT_DEPENDS "${depends}")
+    # A program that asks for administrator rights is the one whose signature the prompt shows.
+    kv_sign_program(${target} "${description}")
 endfunction()

@@ -76,6 +76,7 @@ void run_page_loop() {
 
 void run_welcome_page() {
     show_page(0);
+    focus_page(0);
     for (;;) {
         if (next_page_event() == NextButton) {
             session.page_index = 1;
@@ -95,6 +96,7 @@ void run_system_check_page() {
     set_gadget_value(SystemOkCheckbox, all_met ? 1 : 0);
     // A system that lacks something can only go back or cancel.
     if (!all_met) set_gadget_disabled(NextButton, 1);
+    focus_page(1);
     for (;;) {
         int gadget = next_page_event();
         if (gadget == NextButton && all_met) {
@@ -110,6 +112,7 @@ void run_system_check_page() {
 
 void run_licence_page() {
     show_page(2);
+    focus_page(2);
     for (;;) {
         bool accepted = gadget_value(LicenceAcceptCheckbox) != 0;
         set_gadget_disabled(NextButton, accepted ? 0 : 1);
@@ -131,6 +134,7 @@ void run_shortcuts_page() {
     show_page(5);
     set_gadget_value(DesktopProducerCheckbox, session.make_desktop_link_producer);
     set_gadget_value(DesktopPlayerCheckbox, session.make_desktop_link_player);
+    focus_page(5);
     for (;;) {
         switch (next_page_event()) {
         case DesktopProducerCheckbox:

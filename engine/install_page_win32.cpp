@@ -14,6 +14,7 @@
 #include "engine/shortcuts.h"
 #include "engine/undo.h"
 #include "env/registry.h"
+#include "payload/embedded.h"
 #include "payload/pack.h"
 #include "payload/pack_format.h"
 #include "services/dir_examine.h"
@@ -26,6 +27,11 @@
 
 namespace {
 
+struct Blob {
+    const uint8_t* bytes;
+    uint32_t length;
+};
+
 #ifdef KV_TEST_SEAMS
 // Test builds only: "kv-fail-step=N" on the command line makes step N fail where the system
 // cannot be made to fail it from outside. The shipped installer is built without any of this.
@@ -37,9 +43,27 @@ bool seam(int step) {
     static const int failing = seam_step();
     return failing == step;
 }
+// "kv-blob=PATH" (PATH without blanks) hands the page the blob in that file in place of the one
+// it carries: a payload that no build makes, such as an entry of an impossible size.
+Blob blob_to_install() {
+    static std::string bytes;
+    const char* found = std::strstr(GetCommandLineA(), "kv-blob=");
+    if (!found) return Blob{payload_blob(), payload_blob_length()};
+    found += std::strlen("kv-blob=");
+    if (file_open_read(0, std::string(found, std::strcspn(found, " ")))) {
+        const int32_t size = file_size();
+        bytes.assign(size > 0 ? size_t(size) : 0, '\0');
+        if (size > 0) file_read_data(&bytes[0], uint32_t(size));
+        file_close(0);
+    }
+    return Blob{reinterpret_cast<const uint8_t*>(bytes.data()), uint32_t(bytes.size())};
+}
 #else
 constexpr bool seam(int) {
     return false;
+}
+Blob blob_to_install() {
+    return Blob{payload_blob(), payload_blob_length()};
 }
 #endif
 
@@ -92,15 +116,8 @@ std::string lookup_first(int preferred_csidl, int fallback_csidl) {
     return folder.empty() ? special_folder_path(fallback_csidl) : folder;
 }
 
-// Set once the pack file exists: from then on it is this run's own and is deleted on the way out.
-bool g_pack_created = false;
-
-void pack_created() {
-    g_pack_created = true;
-    advance();
-}
-
 // Step 1: the payload goes to a pack file in the temp folder first and is read back from there.
+// The pack reader holds the file from its creation to its deletion, which closing it does.
 bool write_pack(std::string& pack_path) {
     char temp[1000];
     DWORD length = GetTempPathA(sizeof temp, temp);
@@ -111,17 +128,17 @@ bool write_pack(std::string& pack_path) {
     }
     pack_path = std::string(temp, length) + kPackFileName;
     // The bar moves as soon as the file exists, before the blob is written into it.
-    if (!write_pack_file(pack_path, &pack_created))
+    const Blob blob = blob_to_install();
+    if (!write_pack_file(pack_path, blob.bytes, blob.length, &advance))
         return fail(message_pack_not_created(pack_path));
     undo_add(kTagDeletePackFile, pack_path);
     return true;
 }
 
+// Step 2: the pack is read back, and it must be the blob that was written. The seam stands for a
+// pack that reads back wrong, which no other program can bring about while it is held.
 bool open_pack(const std::string& pack_path) {
-    ExclusiveHold hold(seam(2), pack_path);
-    int opened = pack_open(pack_path);
-    hold.release();
-    if (!opened) return fail(message_pack_not_opened(pack_path));
+    if (seam(2) || !pack_open(pack_path)) return fail(message_pack_not_opened(pack_path));
     advance();
     return true;
 }
@@ -149,9 +166,8 @@ bool install_listed_files(const std::string& target, const std::string& pack_pat
     std::string failed_path;
     if (!install_payload_files(target, failed_path, &advance))
         return fail(message_file_not_created(failed_path));
-    pack_close();
-    file_delete(pack_path);
-    undo_remove_oldest(); // the pack file's record; the file itself is gone
+    pack_close();         // which deletes the pack file
+    undo_remove_oldest(); // the pack file's record
     return true;
 }
 
@@ -297,6 +313,7 @@ void enter_page() {
 void wait_for_finish() {
     const InstallMessage done_message = message_installed();
     message_box(done_message.title, done_message.text, kButtonsOk);
+    focus_page(6);
     // The close request asks the cancel question like on every page; its Yes keeps the finished
     // installation. Every other gadget but "Fertigstellen" is ignored.
     for (;;) {
@@ -316,9 +333,8 @@ void run_install_page() {
     std::string pack_path;
     if (!run_steps(pack_path)) {
         // A failure before the pack file's own deletion after the listed files would leave it in
-        // the temp folder; one that this run could not create is not its own to delete.
+        // the temp folder. Only a pack that this run made is deleted: no other is open.
         pack_close();
-        if (g_pack_created) file_delete(pack_path);
         return;
     }
     remove_kept_files();

@@ -7,7 +7,12 @@ EntryHeader parse_entry_header(const uint8_t* bytes) {
     return EntryHeader{read_le32(bytes), read_le32(bytes + 4)};
 }
 
+bool entry_sizes_allowed(const EntryHeader& header) {
+    return header.unpacked_size <= kMaxDeclaredSize && header.packed_size <= kMaxDeclaredSize;
+}
+
 bool unpack_entry(const EntryHeader& header, const uint8_t* packed, uint8_t* bytes) {
+    if (!entry_sizes_allowed(header)) return false;
     if (entry_is_stored(header)) {
         if (packed != bytes && header.packed_size > 0)
             std::memcpy(bytes, packed, header.packed_size);

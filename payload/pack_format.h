@@ -26,9 +26,14 @@ inline bool entry_is_stored(const EntryHeader& header) {
     return header.unpacked_size == header.packed_size;
 }
 
+// Neither size above kMaxDeclaredSize: only then may a reader allocate for the entry. Checked
+// before anything else, so that a size near 4 GiB never reaches an allocation or a bound.
+bool entry_sizes_allowed(const EntryHeader& header);
+
 // Fills bytes (room for header.unpacked_size) from the entry's packed bytes: a stored entry is
 // copied (nothing to do when packed is bytes), a stream must decode to exactly the unpacked size
-// with its end token and a matching check value. A stream of 0 bytes is an empty entry.
+// with its end token and a matching check value. A stream of 0 bytes is an empty entry. False
+// for sizes that are not allowed.
 bool unpack_entry(const EntryHeader& header, const uint8_t* packed, uint8_t* bytes);
 
 // The names of entry 0, in order. Every name ends at a CR; the byte after the CR (the LF) is

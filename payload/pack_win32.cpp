@@ -18,12 +18,46 @@ struct PackReader {
     uint8_t* entry = nullptr;
     int32_t entry_size = -1;
     int entry_ok = 0;
+    // Set while the handle is the pack file that write_pack_file made: its path and the bytes
+    // written into it, which reading it back must find again.
+    std::string made_path;
+    const uint8_t* made_bytes = nullptr;
+    uint32_t made_length = 0;
 };
 PackReader reader;
+
+// Another program may put its own file back between our removal of the name and our creation,
+// or hold it for a moment while it does: a few more rounds, each after a pause when the removal
+// failed, before the creation counts as failed.
+constexpr int kCreateAttempts = 10;
+constexpr DWORD kRetryPauseMs = 20;
 
 void release_entry() {
     std::free(reader.entry);
     reader.entry = nullptr;
+}
+
+// Windows 95, 98 and Me, where a deletion on close is not to be relied on: there the pack is
+// deleted by name once it is closed.
+bool is_windows_9x() {
+    return (GetVersion() & 0x80000000u) != 0;
+}
+
+// Created only where no file stands, so that no link is ever followed, and opened without any
+// sharing: until our handle is closed no other program can open it, so none can write, rename or
+// delete it.
+HANDLE create_pack(const std::string& path) {
+    const DWORD flags = FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_SEQUENTIAL_SCAN |
+                        (is_windows_9x() ? 0 : FILE_FLAG_DELETE_ON_CLOSE);
+    for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
+        HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                    CREATE_NEW, flags, nullptr);
+        if (handle != INVALID_HANDLE_VALUE) return handle;
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+        if (!file_remove_name(path)) Sleep(kRetryPauseMs);
+    }
+    return INVALID_HANDLE_VALUE;
 }
 
 // Reads exactly count bytes; a short read (the file ends) or a failed one is false.
@@ -37,6 +71,25 @@ bool read_exactly(void* buffer, DWORD count, DWORD& got) {
         got += n;
     }
     return true;
+}
+
+bool rewind() {
+    return SetFilePointer(reader.handle, 0, nullptr, FILE_BEGIN) == 0;
+}
+
+// What the held pack file holds is the blob written into it, byte for byte and nothing more.
+bool holds_made_bytes() {
+    if (!rewind()) return false;
+    uint8_t chunk[16384];
+    DWORD got = 0;
+    for (uint32_t at = 0; at < reader.made_length; at += got) {
+        const uint32_t left = reader.made_length - at;
+        const DWORD want = left < sizeof chunk ? DWORD(left) : DWORD(sizeof chunk);
+        if (!read_exactly(chunk, want, got) ||
+            std::memcmp(chunk, reader.made_bytes + at, want) != 0)
+            return false;
+    }
+    return !read_exactly(chunk, 1, got) && got == 0 && rewind();
 }
 
 // Bytes from the reading position to the end of the pack. The 64-bit forms of these two calls
@@ -57,26 +110,39 @@ uint64_t bytes_left() {
 
 } // namespace
 
-int write_pack_file(const std::string& path) {
-    return write_pack_file(path, nullptr);
-}
-
-int write_pack_file(const std::string& path, void (*after_create)()) {
-    if (!file_create(0, path)) return 0;
+int write_pack_file(const std::string& path, const uint8_t* blob, uint32_t length,
+                    void (*after_create)()) {
+    pack_close();
+    const HANDLE handle = create_pack(path);
+    if (handle == INVALID_HANDLE_VALUE) return 0;
+    reader.handle = handle;
+    reader.made_path = path;
+    reader.made_bytes = blob;
+    reader.made_length = length;
     if (after_create) after_create();
     // A full disk leaves a short pack; reading it back would install damaged files.
-    int written = file_write_data(payload_blob(), payload_blob_length());
-    file_close(0);
-    return written ? 1 : 0;
+    DWORD written = 0;
+    if (!WriteFile(handle, blob, length, &written, nullptr) || written != length) {
+        pack_close();
+        return 0;
+    }
+    return 1;
 }
 
 int pack_open(const std::string& path) {
-    pack_close();
-    enter_installer_folder();
-    reader.handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     reader.entry_size = -1;
     reader.entry_ok = 0;
+    enter_installer_folder();
+    if (reader.handle != INVALID_HANDLE_VALUE && !reader.made_path.empty() &&
+        path == reader.made_path) {
+        release_entry();
+        if (holds_made_bytes()) return 1;
+        pack_close();
+        return 0;
+    }
+    pack_close();
+    reader.handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     return reader.handle != INVALID_HANDLE_VALUE ? 1 : 0;
 }
 
@@ -90,8 +156,9 @@ const uint8_t* pack_next_entry() {
     if (!read_exactly(header_bytes, sizeof header_bytes, got)) return nullptr;
     release_entry();
     const EntryHeader header = parse_entry_header(header_bytes);
-    // A packed size beyond the end of the pack is a truncated pack: nothing to allocate for.
-    if (header.packed_size > bytes_left()) return nullptr;
+    // A size near 4 GiB would wrap size + 1 below; a packed size beyond the end of the pack is a
+    // truncated pack. Either way there is nothing to allocate for.
+    if (!entry_sizes_allowed(header) || header.packed_size > bytes_left()) return nullptr;
 
     // One spare byte so that an empty entry still has a buffer to point at.
     reader.entry = static_cast<uint8_t*>(std::malloc(size_t(header.unpacked_size) + 1));
@@ -129,6 +196,11 @@ int pack_entry_ok() {
 void pack_close() {
     if (reader.handle != INVALID_HANDLE_VALUE) CloseHandle(reader.handle);
     reader.handle = INVALID_HANDLE_VALUE;
+    // Closing deleted it, but where that is not to be relied on.
+    if (!reader.made_path.empty() && is_windows_9x()) file_delete(reader.made_path);
+    reader.made_path.clear();
+    reader.made_bytes = nullptr;
+    reader.made_length = 0;
     release_entry();
     reader.entry_size = -1;
     reader.entry_ok = 0;

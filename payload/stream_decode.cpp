@@ -5,7 +5,10 @@
 // Past the last word the reader shifts in zero words and counts them: zero bits always end a
 // token within a few bits (a gamma pair 0,0 stops, and 0,0,0 + seven zeros + 0,0 is the end
 // token), so a truncated stream runs into an end token made of missing bits, and that is caught
-// by comparing the count. Every write is checked against the output limit before it happens.
+// by comparing the count. Every write is checked against the room left before it happens. Room
+// and history are counts from the destination's start and input is a count of words left: an
+// end pointer such as destination + capacity could wrap in a 32-bit build, and every bound would
+// then pass.
 #include "payload/stream_format.h"
 #include "payload/little_endian.h"
 
@@ -45,11 +48,11 @@ constexpr uint32_t kGammaLimit = 1u << 27;
 constexpr int kMaxMissingBits = 128;
 
 // Forward copy with the byte-by-byte meaning of an overlapping match. Wide stores may run up to
-// 15 bytes past the match, so they are used only when that much room is left before the limit.
-inline void copy_match(uint8_t* op, size_t distance, size_t length, const uint8_t* limit) {
+// 15 bytes past the match, so they are used only when that much room is left.
+inline void copy_match(uint8_t* op, size_t distance, size_t length, size_t room) {
     const uint8_t* from = op - distance;
     uint8_t* const end = op + length;
-    if (size_t(limit - op) >= length + 16) {
+    if (room - length >= 16) {
         if (distance >= 16) {
             do {
                 std::memcpy(op, from, 16);
@@ -76,17 +79,19 @@ inline void copy_match(uint8_t* op, size_t distance, size_t length, const uint8_
 }
 
 // The whole decode of a stream whose header is there (is_stream) into a destination that is not
-// null. True when the end token came after exactly the declared size and the check value
+// null. kDone when the end token came after exactly the declared size and the check value
 // matched; the caller turns that into its own result.
-bool decode(const uint8_t* source, size_t source_length, uint8_t* destination, size_t capacity) {
+StreamOutcome decode(const uint8_t* source, size_t source_length, uint8_t* destination,
+                     size_t capacity) {
     const uint32_t declared = read_le32(source + 2);
     const uint32_t check = read_le32(source + 6);
+    if (declared > kMaxDeclaredSize) return StreamOutcome::kBad;
+    const size_t limit = declared < capacity ? declared : capacity;
 
     const uint8_t* in = source + kStreamHeaderSize;
-    const uint8_t* const in_end = source + source_length;
+    size_t words_left = (source_length - kStreamHeaderSize) / 4;
     uint8_t* op = destination;
     uint8_t* const out_start = destination;
-    uint8_t* const out_end = destination + (declared < capacity ? declared : capacity);
 
     uint64_t buf = 0;
     int count = 0;
@@ -99,9 +104,10 @@ bool decode(const uint8_t* source, size_t source_length, uint8_t* destination, s
 #define BITS_REFILL()                                                                              \
     do {                                                                                           \
         if (count <= 32) {                                                                         \
-            if (in_end - in >= 4) {                                                                \
+            if (words_left != 0) {                                                                 \
                 buf |= uint64_t(read_le32(in)) << (32 - count);                                    \
                 in += 4;                                                                           \
+                --words_left;                                                                      \
             } else {                                                                               \
                 missing += 32;                                                                     \
                 if (missing > kMaxMissingBits) goto fail;                                          \
@@ -109,6 +115,8 @@ bool decode(const uint8_t* source, size_t source_length, uint8_t* destination, s
             count += 32;                                                                           \
         }                                                                                          \
     } while (0)
+#define WRITTEN() size_t(op - out_start)
+#define ROOM() (limit - WRITTEN())
 #define BITS_PEEK(k) uint32_t(buf >> (64 - (k)))
 #define BITS_DROP(k)                                                                               \
     do {                                                                                           \
@@ -134,8 +142,8 @@ bool decode(const uint8_t* source, size_t source_length, uint8_t* destination, s
         BITS_REFILL();
         if (buf >> 63) {
             // Literals are the commonest token: up to three from one refill (27 of >= 32 bits).
-            if (out_end - op < 3) {
-                if (op == out_end) goto fail;
+            if (ROOM() < 3) {
+                if (ROOM() == 0) goto full;
                 *op++ = uint8_t(uint32_t(buf << 1 >> literal_shift) + bias);
                 BITS_DROP(literal_bits);
                 continue;
@@ -174,9 +182,9 @@ bool decode(const uint8_t* source, size_t source_length, uint8_t* destination, s
                 n += uint32_t(d >= 0x10000) + uint32_t(d >= 0x37FF) + uint32_t(d >= 0x27F) +
                      4 * uint32_t(d <= 0x7F);
             }
-            if (distance == 0 || distance > size_t(op - out_start) || n > size_t(out_end - op))
-                goto fail;
-            copy_match(op, distance, n, out_end);
+            if (distance == 0 || distance > WRITTEN()) goto fail;
+            if (n > ROOM()) goto full;
+            copy_match(op, distance, n, ROOM());
             op += n;
             break;
         }
@@ -184,17 +192,18 @@ bool decode(const uint8_t* source, size_t source_length, uint8_t* destination, s
             uint32_t k = BITS_PEEK(7) & 15;
             BITS_DROP(7);
             if (k == 1) {
-                if (op == out_end) goto fail;
+                if (ROOM() == 0) goto full;
                 *op++ = 0;
             } else if (k >= 2) {
-                if (op == out_end || k - 1 > size_t(op - out_start)) goto fail;
+                if (k - 1 > WRITTEN()) goto fail;
+                if (ROOM() == 0) goto full;
                 *op = op[-int(k - 1)];
                 ++op;
             } else if (buf >> 63) {
                 // Literal run: blocks of 256 plain bytes, each followed by a "more" bit.
                 BITS_DROP(1);
                 do {
-                    if (size_t(out_end - op) < 256) goto fail;
+                    if (ROOM() < 256) goto full;
                     for (int i = 0; i < 64; ++i) {
                         BITS_REFILL();
                         op[0] = uint8_t(buf >> 56);
@@ -228,9 +237,10 @@ bool decode(const uint8_t* source, size_t source_length, uint8_t* destination, s
             BITS_DROP(12);
             if (d != 0) {
                 last_offset = d;
-                if (d > size_t(op - out_start) || m + 2 > size_t(out_end - op)) goto fail;
+                if (d > WRITTEN()) goto fail;
+                if (m + 2 > ROOM()) goto full;
                 uint8_t* from = op - d;
-                if (d >= 8 && out_end - op >= 8) {
+                if (d >= 8 && ROOM() >= 8) {
                     std::memcpy(op, from, 8); // no overlap within 8 bytes at distance >= 8
                 } else {
                     // A plain forward loop keeps the overlap semantics.
@@ -256,11 +266,16 @@ bool decode(const uint8_t* source, size_t source_length, uint8_t* destination, s
 
 done:
     if (count < missing) goto fail; // the end token itself was made of missing bits
-    if (size_t(op - out_start) != declared) goto fail;
+    if (WRITTEN() != declared) goto fail;
     if (check != 0 && stream_checksum(destination, declared) != check) goto fail;
-    return true;
+    return StreamOutcome::kDone;
+full:
+    // Past the declared size the stream is wrong; short of it, only the buffer was too small.
+    if (limit < declared) return StreamOutcome::kNeedsRoom;
 fail:
-    return false;
+    return StreamOutcome::kBad;
+#undef ROOM
+#undef WRITTEN
 }
 
 } // namespace
@@ -268,7 +283,15 @@ fail:
 uint32_t stream_decode(const uint8_t* source, size_t source_length, uint8_t* destination,
                        size_t capacity) {
     if (!destination || !is_stream(source, source_length)) return 0;
-    return decode(source, source_length, destination, capacity) ? read_le32(source + 2) : 0;
+    return decode(source, source_length, destination, capacity) == StreamOutcome::kDone
+               ? read_le32(source + 2)
+               : 0;
+}
+
+StreamOutcome stream_decode_bounded(const uint8_t* source, size_t source_length,
+                                    uint8_t* destination, size_t capacity) {
+    if (!destination || !is_stream(source, source_length)) return StreamOutcome::kBad;
+    return decode(source, source_length, destination, capacity);
 }
 
 bool stream_decode_exact(const uint8_t* source, size_t source_length, uint8_t* destination,
@@ -276,5 +299,5 @@ bool stream_decode_exact(const uint8_t* source, size_t source_length, uint8_t* d
     uint8_t nowhere; // a stream of 0 bytes writes nothing, but the decoder wants somewhere
     if (!destination && size == 0) destination = &nowhere;
     return destination && is_stream(source, source_length) && read_le32(source + 2) == size &&
-           decode(source, source_length, destination, size);
+           decode(source, source_length, destination, size) == StreamOutcome::kDone;
 }

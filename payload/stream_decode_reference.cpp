@@ -5,9 +5,10 @@
 
 namespace {
 
+// Words are taken by count, not up to an end pointer that a 32-bit build could wrap.
 struct BitSource {
     const uint8_t* next;
-    const uint8_t* end;
+    size_t words_left;
     uint32_t reg = 0x80000000u; // only the marker: the first read loads a word
     bool overrun = false;
 
@@ -15,12 +16,13 @@ struct BitSource {
         uint32_t b = reg >> 31;
         reg <<= 1;
         if (reg != 0) return int(b);
-        if (end - next < 4) {
+        if (words_left == 0) {
             overrun = true;
             return 0;
         }
         uint32_t w = read_le32(next);
         next += 4;
+        --words_left;
         reg = (w << 1) | 1;
         return int(w >> 31);
     }
@@ -48,9 +50,10 @@ uint32_t stream_decode_reference(const uint8_t* source, size_t source_length, ui
     if (!destination || !is_stream(source, source_length)) return 0;
     const uint32_t declared = read_le32(source + 2);
     const uint32_t check = read_le32(source + 6);
+    if (declared > kMaxDeclaredSize) return 0;
     const size_t limit = declared < capacity ? declared : capacity;
 
-    BitSource in{source + kStreamHeaderSize, source + source_length};
+    BitSource in{source + kStreamHeaderSize, (source_length - kStreamHeaderSize) / 4};
     size_t out = 0;
     uint32_t offset_width = 8, last_offset = 1, literal_width = 8;
     uint8_t bias = 0;

@@ -3,7 +3,8 @@
 set -eu
 packages=(cmake make g++ clang libclang-rt-14-dev git python3 zlib1g-dev liblzma-dev xz-utils
     g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth imagemagick
-    fonts-wine fonts-liberation libgl1-mesa-dri:i386 libgl1:i386 libglx-mesa0:i386 util-linux)
+    fonts-wine fonts-liberation libgl1-mesa-dri:i386 libgl1:i386 libglx-mesa0:i386 util-linux
+    xdotool osslsigncode openssl time)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

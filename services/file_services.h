@@ -20,6 +20,9 @@ int dir_create(const std::string& path);
 int dir_delete_tree(const std::string& path, const std::string& pattern, int flags);
 int dir_delete(const std::string& path, const std::string& pattern);
 int file_delete(const std::string& path);
+// Removes the name path itself, a file or a link, never the file a link points to (see the
+// definition for how). Fails for a folder and for a file that another program holds open.
+int file_remove_name(const std::string& path);
 // Renames a file within its volume; fails when the new name is taken (MoveFileA, on every Windows).
 int file_move(const std::string& from, const std::string& to);
 

@@ -7,6 +7,7 @@
 #include "services/dir_examine.h"
 #include "services/file_services.h"
 #include "services/path_rules.h"
+#include "services/system_library.h"
 #include "services/system_paths.h"
 
 static_assert(sizeof(SHELLEXECUTEINFOA) == 60, "the 32-bit shell record");
@@ -129,6 +130,26 @@ int dir_delete(const std::string& path, const std::string& pattern) {
 }
 
 int file_delete(const std::string& path) {
+    return DeleteFileA(path.c_str()) ? 1 : 0;
+}
+
+// Wine takes a Linux symbolic link for a link of Windows, but deletes or renames through one the
+// file it points to. A rename onto a name replaces that name itself, on Windows and on Wine: so an
+// empty file of our own is first renamed over path, and then that file is deleted. Windows 95, 98
+// and Me lack MoveFileExA, and links with it: there a plain deletion is the same thing.
+int file_remove_name(const std::string& path) {
+    typedef BOOL(WINAPI * MoveFileExFunction)(LPCSTR, LPCSTR, DWORD);
+    static const MoveFileExFunction move_file_ex =
+        optional_function<MoveFileExFunction>(GetModuleHandleA("kernel32.dll"), "MoveFileExA");
+    if (!move_file_ex) return DeleteFileA(path.c_str()) ? 1 : 0;
+    const std::string folder = folder_of(path);
+    char stand_in[MAX_PATH];
+    if (!GetTempFileNameA(folder.empty() ? "." : folder.c_str(), "kv", 0, stand_in)) return 0;
+    if (!move_file_ex(stand_in, path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        const bool missing = GetLastError() == ERROR_CALL_NOT_IMPLEMENTED;
+        DeleteFileA(stand_in);
+        return missing && DeleteFileA(path.c_str()) ? 1 : 0;
+    }
     return DeleteFileA(path.c_str()) ? 1 : 0;
 }
 

@@ -21,8 +21,14 @@ bool read_file(const std::string& path, std::vector<uint8_t>& bytes, std::string
     return ok;
 }
 
-bool write_file(const std::string& path, const std::vector<uint8_t>& bytes, std::string& err) {
-    std::string temp = path + ".part";
+namespace {
+std::string part_of(const std::string& path) {
+    return path + ".part";
+}
+} // namespace
+
+bool write_file_part(const std::string& path, const std::vector<uint8_t>& bytes, std::string& err) {
+    const std::string temp = part_of(path);
     FILE* f = std::fopen(temp.c_str(), "wb");
     if (!f) {
         err = std::strerror(errno);
@@ -30,12 +36,26 @@ bool write_file(const std::string& path, const std::vector<uint8_t>& bytes, std:
     }
     bool ok = (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size());
     ok = (std::fclose(f) == 0) && ok;
-    if (ok && std::rename(temp.c_str(), path.c_str()) != 0) ok = false;
     if (!ok) {
         err = std::strerror(errno);
         std::remove(temp.c_str());
     }
     return ok;
+}
+
+bool commit_file(const std::string& path, std::string& err) {
+    if (std::rename(part_of(path).c_str(), path.c_str()) == 0) return true;
+    err = std::strerror(errno);
+    discard_file(path);
+    return false;
+}
+
+void discard_file(const std::string& path) {
+    std::remove(part_of(path).c_str());
+}
+
+bool write_file(const std::string& path, const std::vector<uint8_t>& bytes, std::string& err) {
+    return write_file_part(path, bytes, err) && commit_file(path, err);
 }
 
 std::string base_name(const std::string& path) {

@@ -11,5 +11,12 @@ bool read_file(const std::string& path, std::vector<uint8_t>& bytes, std::string
 // output behind; on failure returns false with the system's reason in err.
 bool write_file(const std::string& path, const std::vector<uint8_t>& bytes, std::string& err);
 
+// The two halves of write_file, for outputs that must appear together or not at all: the bytes
+// go to the temporary name (path + ".part"), which commit_file renames to path and discard_file
+// removes.
+bool write_file_part(const std::string& path, const std::vector<uint8_t>& bytes, std::string& err);
+bool commit_file(const std::string& path, std::string& err);
+void discard_file(const std::string& path);
+
 // The path's last part (after the last '/' or '\').
 std::string base_name(const std::string& path);

@@ -33,7 +33,9 @@ int cmd_encode(const std::string& in, const std::string& out, int level) {
     std::vector<uint8_t> data;
     std::string err;
     if (!read_file(in, data, err)) return fail(in, err);
-    if (data.size() > 0xFFFFFFFFu) return fail(in, "too large for one stream (4 GiB at most)");
+    if (data.size() > kMaxDeclaredSize)
+        return fail(in, "too large for one stream (" + std::to_string(kMaxDeclaredSize >> 20) +
+                            " MiB at most)");
     std::vector<uint8_t> stream = stream_encode(data.data(), data.size(), level);
     if (!write_file(out, stream, err)) return fail(out, err);
     return 0;
@@ -43,11 +45,8 @@ int cmd_decode(const std::string& in, const std::string& out) {
     std::vector<uint8_t> stream;
     std::string err;
     if (!read_file(in, stream, err)) return fail(in, err);
-    if (!is_stream(stream.data(), stream.size()))
-        return fail(in, "not a compressed stream (no \"JC\" header)");
-    std::vector<uint8_t> data(stream_unpacked_size(stream.data(), stream.size()));
-    if (!stream_decode_exact(stream.data(), stream.size(), data.data(), data.size()))
-        return fail(in, "corrupt compressed stream");
+    std::vector<uint8_t> data;
+    if (!decode_stream(stream.data(), stream.size(), data, err)) return fail(in, err);
     if (!write_file(out, data, err)) return fail(out, err);
     return 0;
 }
@@ -117,22 +116,32 @@ int cmd_unpack(const std::string& path, const std::string& dir) {
     std::vector<std::string> names;
     std::string err;
     if (!open_blob(path, blob, entries, names, err)) return fail(path, err);
-    // Everything is decoded and checked before the first file is written.
-    std::vector<std::vector<uint8_t>> contents(names.size());
-    for (size_t i = 0; i < names.size(); ++i) {
+    for (size_t i = 0; i < names.size(); ++i)
         if (!is_bare_file_name(names[i]))
             return fail(path, "entry " + std::to_string(i + 1) +
                                   ": the installer refuses the file name \"" + names[i] + "\"");
-        if (!read_blob_entry(blob.data(), entries[i + 1], contents[i], err))
-            return fail(path, "entry " + std::to_string(i + 1) + " (" + names[i] + "): " + err);
-    }
+    const bool dir_was_there = std::filesystem::is_directory(dir);
     std::error_code made;
     std::filesystem::create_directories(dir, made);
     if (made) return fail(dir, made.message());
+    // One entry in memory at a time, each written under a temporary name as soon as it is decoded;
+    // only when all have been does any file take its own name, so a failed run leaves none.
+    std::vector<std::string> outs;
+    auto give_up = [&](const std::string& file, const std::string& why) {
+        for (const std::string& out : outs)
+            discard_file(out);
+        if (!dir_was_there) std::filesystem::remove(dir, made);
+        return fail(file, why);
+    };
     for (size_t i = 0; i < names.size(); ++i) {
-        std::string out = dir + "/" + names[i];
-        if (!write_file(out, contents[i], err)) return fail(out, err);
+        std::vector<uint8_t> contents;
+        if (!read_blob_entry(blob.data(), entries[i + 1], contents, err))
+            return give_up(path, "entry " + std::to_string(i + 1) + " (" + names[i] + "): " + err);
+        outs.push_back(dir + "/" + names[i]);
+        if (!write_file_part(outs.back(), contents, err)) return give_up(outs.back(), err);
     }
+    for (const std::string& out : outs)
+        if (!commit_file(out, err)) return give_up(out, err);
     return 0;
 }
 

@@ -81,6 +81,17 @@ expect_fail 'corrupt' "$kvpack" decode e0bad.stream e0bad.out
 "$kvpack" list e0.pac | grep -Eq '^ +1 +15 +0 +14  compressed +e\.dat$' && ok || bad "list e0.pac"
 "$kvpack" unpack e0.pac new/folder && [ -f new/folder/e.dat ] && [ ! -s new/folder/e.dat ] \
     && ok || bad "unpack of a compressed empty entry into a new folder"
+# A size beyond the cap is refused before anything is allocated for it, in a stream and in an
+# entry. An entry that fails after an earlier one was decoded leaves no file and no folder.
+{ printf 'JC\377\377\377\377\0\0\0\0'; head -c 64 /dev/zero; } >huge.stream
+expect_fail '256 MiB' "$kvpack" decode huge.stream huge.out
+[ ! -e huge.out ] && ok || bad "a refused stream was written out"
+printf '\016\0\0\0\016\0\0\0a.bin\r\nb.bin\r\n\001\0\0\0\001\0\0\0x\005\0\0\0\016\0\0\0JC\005\0\0\0\0\0\0\0\0\0\0\0' >late.pac
+expect_fail 'entry 2 (b.bin)' "$kvpack" unpack late.pac late
+[ ! -e late ] && ok || bad "a failed unpack left $(ls late)"
+printf '\007\0\0\0\007\0\0\0a.bin\r\n\377\377\377\377\112\0\0\0' >huge.pac
+cat huge.stream >>huge.pac
+expect_fail '256 MiB' "$kvpack" unpack huge.pac huge
 expect_fail 'usage' "$kvpack" frobnicate
 
 echo "$passed passed, $failed failed"

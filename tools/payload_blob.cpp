@@ -6,6 +6,11 @@
 
 #include <algorithm>
 
+// Room for a first try at a stream: what its own length suggests at a generous ratio, at least a
+// megabyte. A stream that needs more is decoded again into twice the room.
+constexpr size_t kFirstRoomMinimum = 1u << 20;
+constexpr size_t kFirstRoomRatio = 16;
+
 namespace {
 
 void put_le32(std::vector<uint8_t>& out, uint32_t v) {
@@ -16,8 +21,9 @@ void put_le32(std::vector<uint8_t>& out, uint32_t v) {
 
 bool add_entry(const std::string& what, const std::vector<uint8_t>& bytes, int level,
                std::vector<uint8_t>& blob, std::string& err) {
-    if (bytes.size() > 0xFFFFFFFFu) {
-        err = what + ": too large for a payload entry (4 GiB at most)";
+    if (bytes.size() > kMaxDeclaredSize) {
+        err = what + ": too large for a payload entry (" + std::to_string(kMaxDeclaredSize >> 20) +
+              " MiB at most)";
         return false;
     }
     std::vector<uint8_t> packed = stream_encode(bytes.data(), bytes.size(), level);
@@ -81,19 +87,51 @@ bool split_blob(const uint8_t* blob, size_t size, std::vector<BlobEntry>& entrie
     return true;
 }
 
+bool decode_stream(const uint8_t* stream, size_t length, std::vector<uint8_t>& bytes,
+                   std::string& err) {
+    if (!is_stream(stream, length)) {
+        err = "not a compressed stream (no \"JC\" header)";
+        return false;
+    }
+    const uint32_t declared = stream_unpacked_size(stream, length);
+    if (declared > kMaxDeclaredSize) {
+        err = "the stream declares " + std::to_string(declared) + " bytes, more than the " +
+              std::to_string(kMaxDeclaredSize >> 20) + " MiB a stream may hold";
+        return false;
+    }
+    size_t room = std::min<size_t>(declared, std::max(kFirstRoomMinimum, length * kFirstRoomRatio));
+    for (;;) {
+        bytes.resize(std::max<size_t>(room, 1)); // somewhere to point at, for a stream of 0 bytes
+        const StreamOutcome outcome = stream_decode_bounded(stream, length, bytes.data(), room);
+        if (outcome == StreamOutcome::kDone) {
+            bytes.resize(declared);
+            return true;
+        }
+        if (outcome == StreamOutcome::kBad || room == declared) {
+            err = "corrupt compressed stream";
+            return false;
+        }
+        room = std::min<size_t>(declared, room * 2);
+    }
+}
+
 bool read_blob_entry(const uint8_t* blob, const BlobEntry& entry, std::vector<uint8_t>& bytes,
                      std::string& err) {
     const uint8_t* packed = blob + entry.offset;
-    if (!entry.stored() && stream_unpacked_size(packed, entry.packed) != entry.unpacked) {
+    if (!entry_sizes_allowed(entry.header())) {
+        err = "the entry declares more than the " + std::to_string(kMaxDeclaredSize >> 20) +
+              " MiB an entry may hold";
+        return false;
+    }
+    if (entry.stored()) {
+        bytes.assign(packed, packed + entry.packed);
+        return true;
+    }
+    if (stream_unpacked_size(packed, entry.packed) != entry.unpacked) {
         err = "stream header does not match the entry's unpacked size";
         return false;
     }
-    bytes.assign(entry.unpacked, 0);
-    if (!unpack_entry(entry.header(), packed, bytes.data())) {
-        err = "corrupt compressed stream";
-        return false;
-    }
-    return true;
+    return decode_stream(packed, entry.packed, bytes, err);
 }
 
 bool parse_name_list(const std::vector<uint8_t>& text, std::vector<std::string>& names,

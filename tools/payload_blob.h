@@ -28,10 +28,16 @@ struct BlobEntry {
 bool build_blob(const std::vector<BlobFile>& files, int level, std::vector<uint8_t>& blob,
                 std::string& err);
 
+// Decodes a whole stream into bytes, growing the buffer only as far as the stream really writes:
+// a few bytes that declare a huge size cost no more memory than what they decode. A declared size
+// above kMaxDeclaredSize is refused before anything is allocated. On failure err says why.
+bool decode_stream(const uint8_t* stream, size_t length, std::vector<uint8_t>& bytes,
+                   std::string& err);
+
 // Splits the blob into entries; fails on a truncated entry.
 bool split_blob(const uint8_t* blob, size_t size, std::vector<BlobEntry>& entries,
                 std::string& err);
-// The entry's bytes, by the installer's rule (unpack_entry).
+// The entry's bytes, by the installer's rule (unpack_entry), decoded as decode_stream does.
 bool read_blob_entry(const uint8_t* blob, const BlobEntry& entry, std::vector<uint8_t>& bytes,
                      std::string& err);
 // The names of entry 0 as the installer reads them (parse_file_name_list), but strictly: a list

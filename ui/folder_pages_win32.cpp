@@ -71,6 +71,7 @@ void run_target_folder_page() {
     show_page(3);
     write_gadget_text(TargetPathField, session.target_folder);
     set_gadgets_disabled({TargetPathField, BrowseButton}, session.existing_install == 1 ? 1 : 0);
+    focus_page(3);
 
     for (;;) {
         switch (next_page_event()) {
@@ -109,10 +110,11 @@ void run_start_menu_page() {
     // Typing replaces the proposed name.
     SendMessageA(gadget_handle(StartMenuFolderField), EM_SETSEL, 0,
                  static_cast<LPARAM>(session.start_menu_folder.size()));
-    focus_gadget(StartMenuFolderField);
     bool links = session.make_start_menu_links == 1;
     set_gadget_value(NoShortcutsCheckbox, links ? 0 : 1);
     set_start_menu_choice_enabled(links);
+    // After the choice is set: a disabled field cannot take the focus.
+    focus_page(4);
 
     for (;;) {
         switch (next_page_event()) {

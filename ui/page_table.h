@@ -32,6 +32,9 @@ inline constexpr int kPageButtons[4] = {NextButton, BackButton, InstallButton, C
 struct PageEntry {
     PageGroup group;
     ButtonEntry buttons[4]; // in the order of kPageButtons
+    // Where the keyboard focus goes once the page is set up: the first of these that can take it
+    // (visible and enabled; 0 is no gadget), else the first tab stop.
+    int focus[2];
 };
 
 inline constexpr int kWelcomeGroup[] = {WelcomeStripImage, WelcomeImage};
@@ -55,18 +58,21 @@ template <size_t N> constexpr PageGroup group_of(const int (&gadgets)[N]) {
 // Indexed by page_index.
 // clang-format off
 inline constexpr PageEntry kPageTable[kPageCount] = {
-    //                            Next        Back        Install     Cancel
-    {group_of(kWelcomeGroup),     {kEnabled,   kHidden,    kUnchanged, kUnchanged}},
+    //                            Next        Back        Install     Cancel      focus
+    {group_of(kWelcomeGroup),     {kEnabled,   kHidden,    kUnchanged, kUnchanged}, {NextButton, BackButton}},
     // A system that lacks something disables Next again on entry.
-    {group_of(kSystemCheckGroup), {kEnabled,   kShown,     kUnchanged, kUnchanged}},
+    {group_of(kSystemCheckGroup), {kEnabled,   kShown,     kUnchanged, kUnchanged}, {NextButton, BackButton}},
     // Next follows the accept box, which the page itself reads.
-    {group_of(kLicenceGroup),     {kUnchanged, kUnchanged, kUnchanged, kUnchanged}},
-    {group_of(kTargetGroup),      {kUnchanged, kUnchanged, kUnchanged, kUnchanged}},
-    {group_of(kStartMenuGroup),   {kShown,     kUnchanged, kHidden,    kUnchanged}},
+    {group_of(kLicenceGroup),     {kUnchanged, kUnchanged, kUnchanged, kUnchanged}, {LicenceAcceptCheckbox, 0}},
+    // An update's folder is fixed: the field is disabled then.
+    {group_of(kTargetGroup),      {kUnchanged, kUnchanged, kUnchanged, kUnchanged}, {TargetPathField, NextButton}},
+    // Typing replaces the proposed name, unless there are to be no start-menu links.
+    {group_of(kStartMenuGroup),   {kShown,     kUnchanged, kHidden,    kUnchanged}, {StartMenuFolderField, NoShortcutsCheckbox}},
     // Install takes Next's place.
-    {group_of(kShortcutsGroup),   {kHidden,    kUnchanged, kShown,     kUnchanged}},
+    {group_of(kShortcutsGroup),   {kHidden,    kUnchanged, kShown,     kUnchanged}, {DesktopProducerCheckbox, 0}},
     // No way back and no cancel while the installation runs; the close box still asks afterwards.
-    {group_of(kInstallGroup),     {kUnchanged, kDisabled,  kUnchanged, kDisabled}},
+    // The focus goes to "Fertigstellen" when the installation is done.
+    {group_of(kInstallGroup),     {kUnchanged, kDisabled,  kUnchanged, kDisabled},  {InstallButton, 0}},
 };
 // clang-format on
 
@@ -86,5 +92,10 @@ static_assert(groups_cover_every_page_gadget(), "a page gadget is missing or in 
 // Hides or shows one page's group; a page index outside 0 to 6 has none.
 void set_page_group_hidden(int page_index, int hidden);
 // Enters a page: hides the groups of the pages before and after it, shows its own, and sets the
-// buttons as its row says. What the gadgets hold is the page procedure's business.
+// buttons as its row says. What the gadgets hold is the page procedure's business. Mouse clicks
+// are held back for the double-click time from here on, so that the second click of a
+// double-click that opened the page does not act on it.
 void show_page(int page_index);
+// Puts the keyboard focus where its row says; called once the page has set up its gadgets, since
+// what can take the focus depends on that.
+void focus_page(int page_index);

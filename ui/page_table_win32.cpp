@@ -10,6 +10,7 @@ void set_page_group_hidden(int page_index, int hidden) {
 void show_page(int page_index) {
     if (page_index < 0 || page_index >= kPageCount) return;
     const PageEntry& page = kPageTable[page_index];
+    hold_back_clicks();
     // Whatever goes goes first, so that Next and Install, which share one place, never show
     // together.
     set_page_group_hidden(page_index - 1, 1);
@@ -22,4 +23,10 @@ void show_page(int page_index) {
         if (page.buttons[i].disabled != kKeep)
             set_gadget_disabled(kPageButtons[i], page.buttons[i].disabled);
     }
+}
+
+void focus_page(int page_index) {
+    if (page_index < 0 || page_index >= kPageCount) return;
+    const int* focus = kPageTable[page_index].focus;
+    focus_first_of({focus[0], focus[1]});
 }

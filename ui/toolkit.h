@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
 inline constexpr int EVENT_CLOSE_REQUEST = 16;
@@ -46,7 +47,18 @@ std::string read_gadget_text(int gadget);
 void insert_list_item(int gadget, int position, const std::string& text);
 void clear_list(int gadget);
 void focus_gadget(int gadget);
+// Gives the focus to the first of `gadgets` that is a tab stop and visible and enabled, or else to
+// the first such gadget of all, as the keyboard would: a string field gets its text selected.
+void focus_first_of(std::initializer_list<int> gadgets);
+// Moves the gadget behind all others in the order Tab walks (the bottom of the Z order), so that
+// the keyboard can follow the screen while the gadget numbers and creation order stay.
+void move_gadget_to_tab_end(int gadget);
 HWND gadget_handle(int gadget);
+
+// Drops mouse clicks on the toolkit's windows that come within the system's double-click time
+// from now, and those still queued from before: called when a page is shown, so that the second
+// click of a double-click cannot act on the page the first one opened.
+void hold_back_clicks();
 
 int wait_event();   // blocks; the pending event code, or the message's own number
 int poll_event();   // 0 at once when no message is waiting

@@ -32,6 +32,7 @@ struct WindowEntry {
     HWND handle = nullptr;
     char class_name[32] = {};
     HACCEL accelerators = nullptr;
+    HWND last_focus = nullptr; // the gadget that had the focus when the window was deactivated
 };
 
 constexpr size_t kInitialGadgets = 30;
@@ -55,6 +56,14 @@ bool rich_edit_tried = false;
 
 int pending_event = 0;
 int last_source = 0;
+
+// The click guard: mouse clicks on the toolkit's windows that carry a message time before
+// clicks_held_from + the double-click time are dropped.
+bool clicks_held = false;
+DWORD clicks_held_from = 0;
+// Message times are 32-bit milliseconds and wrap; after this long the guard is switched off
+// rather than left to wrap round into dropping clicks again.
+constexpr DWORD kClickGuardForgotten = 60 * 60 * 1000;
 
 // The progress bar's class lives in COMCTL32, which is no KnownDLL: imported by name, a copy
 // planted beside the installer would be loaded before any of our code runs. So it is loaded from
@@ -111,36 +120,92 @@ bool is_list_box(HWND control) {
     return std::strncmp(name, "List", 4) == 0;
 }
 
-struct TabWalk {
+struct ChildWalk {
     HWND parent;
-    std::vector<HWND> candidates;
+    std::vector<HWND> children;
 };
 
-BOOL CALLBACK collect_tab_stop(HWND child, LPARAM data) {
-    TabWalk* walk = reinterpret_cast<TabWalk*>(data);
-    if (GetParent(child) != walk->parent) return TRUE;
-    LONG style = GetWindowLongA(child, GWL_STYLE);
-    if ((style & WS_TABSTOP) && IsWindowVisible(child) && IsWindowEnabled(child))
-        walk->candidates.push_back(child);
+BOOL CALLBACK collect_child(HWND child, LPARAM data) {
+    ChildWalk* walk = reinterpret_cast<ChildWalk*>(data);
+    if (GetParent(child) == walk->parent) walk->children.push_back(child);
     return TRUE;
 }
 
-void move_focus(HWND window, bool forwards) {
-    TabWalk walk{window, {}};
-    EnumChildWindows(window, collect_tab_stop, reinterpret_cast<LPARAM>(&walk));
-    const std::vector<HWND>& c = walk.candidates;
-    if (c.empty()) return;
+bool is_tab_stop(HWND control) {
+    return (GetWindowLongA(control, GWL_STYLE) & WS_TABSTOP) && IsWindowVisible(control) &&
+           IsWindowEnabled(control);
+}
+
+bool holds_focus(HWND control) {
     HWND focus = GetFocus();
-    int current = -1;
-    for (size_t i = 0; i < c.size(); ++i)
-        if (c[i] == focus || IsChild(c[i], focus)) current = int(i);
+    return focus && (focus == control || IsChild(control, focus));
+}
+
+// The tab stop after (or before) `from` in the order of the window's children (their Z order),
+// wrapping round; the first (or last) one when `from` is none of them. `from` need not be a tab
+// stop itself any more: a gadget that is being hidden or disabled hands the focus on from its
+// place in the order.
+HWND neighbour_tab_stop(HWND window, HWND from, bool forwards) {
+    ChildWalk walk{window, {}};
+    EnumChildWindows(window, collect_child, reinterpret_cast<LPARAM>(&walk));
+    const std::vector<HWND>& c = walk.children;
     int n = int(c.size());
-    int next;
-    if (forwards)
-        next = current < 0 ? 0 : (current + 1) % n;
-    else
-        next = current <= 0 ? n - 1 : current - 1;
-    SetFocus(c[next]);
+    int at = -1;
+    for (int i = 0; i < n && from; ++i)
+        if (c[i] == from || IsChild(c[i], from)) at = i;
+    for (int step = 1; step <= n; ++step) {
+        int i;
+        if (at < 0)
+            i = forwards ? step - 1 : n - step;
+        else
+            i = forwards ? (at + step) % n : (at - step + n) % n;
+        if (is_tab_stop(c[i])) return c[i];
+    }
+    return nullptr;
+}
+
+Kind kind_of(HWND control) {
+    for (const GadgetEntry& g : gadgets)
+        if (g.handle && g.handle == control) return g.kind;
+    return Kind::kNone;
+}
+
+// Focus as the keyboard gives it: a string field reached this way has its whole text selected,
+// so that typing replaces the text instead of adding to it.
+void give_keyboard_focus(HWND control) {
+    SetFocus(control);
+    if (kind_of(control) == Kind::kLineEdit) SendMessageA(control, EM_SETSEL, 0, -1);
+}
+
+void move_focus(HWND window, bool forwards) {
+    if (HWND next = neighbour_tab_stop(window, GetFocus(), forwards)) give_keyboard_focus(next);
+}
+
+// A gadget that has just been hidden or disabled while it held the focus would leave it on the
+// window or nowhere, where Space does nothing: the next tab stop takes it.
+void hand_on_focus(HWND control) {
+    HWND parent = GetParent(control);
+    if (!parent) return;
+    if (HWND next = neighbour_tab_stop(parent, control, true)) give_keyboard_focus(next);
+}
+
+void remember_focus(WindowEntry& w) {
+    HWND focus = GetFocus();
+    if (focus && IsChild(w.handle, focus)) w.last_focus = focus;
+}
+
+// On activation the system would put the focus on the window itself; put it back on the gadget
+// that had it, or on the first tab stop.
+void restore_focus(WindowEntry& w) {
+    HWND last = w.last_focus;
+    if (last && IsWindow(last) && IsChild(w.handle, last) && IsWindowVisible(last) &&
+        IsWindowEnabled(last)) {
+        SetFocus(last);
+    } else if (HWND first = neighbour_tab_stop(w.handle, nullptr, true)) {
+        give_keyboard_focus(first);
+    } else {
+        SetFocus(w.handle);
+    }
 }
 
 LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -181,6 +246,23 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPAR
         return 0;
     case WM_PARENTNOTIFY:
         if (LOWORD(wparam) == WM_DESTROY) forget_control(reinterpret_cast<HWND>(lparam));
+        break;
+    case WM_CANCELMODE:
+        // Sent first when the window is disabled for a dialog, which may take the focus from its
+        // gadget before the dialog deactivates the window.
+        if (WindowEntry* w = window_of(window)) remember_focus(*w);
+        break;
+    case WM_ACTIVATE:
+        if (WindowEntry* w = window_of(window)) {
+            if (LOWORD(wparam) == WA_INACTIVE) {
+                remember_focus(*w);
+                return 0;
+            }
+            if (!HIWORD(wparam)) { // not while minimised
+                restore_focus(*w);
+                return 0;
+            }
+        }
         break;
     }
     return DefWindowProcA(window, message, wparam, lparam);
@@ -238,9 +320,26 @@ HWND top_level_of(HWND window) {
     return window;
 }
 
+bool is_mouse_click(UINT message) {
+    return message >= WM_LBUTTONDOWN && message <= WM_MBUTTONDBLCLK;
+}
+
+// By the message's own time, not by when it is read: a click queued before the page changed is
+// as old as it is, and waiting here would stop the window from painting.
+bool held_back(const MSG& msg) {
+    if (!clicks_held) return false;
+    if (GetTickCount() - clicks_held_from > kClickGuardForgotten) {
+        clicks_held = false;
+        return false;
+    }
+    return is_mouse_click(msg.message) &&
+           LONG(msg.time - clicks_held_from) < LONG(GetDoubleClickTime());
+}
+
 void handle_message(MSG& msg) {
     HWND root = top_level_of(msg.hwnd);
     WindowEntry* w = root ? window_of(root) : nullptr;
+    if (w && held_back(msg)) return;
     if (!w) w = window_of(GetActiveWindow());
     if (w && w->accelerators && TranslateAcceleratorA(w->handle, w->accelerators, &msg)) return;
     TranslateMessage(&msg);
@@ -270,6 +369,7 @@ void toolkit_shutdown() {
     rich_edit_tried = false;
     pending_event = 0;
     last_source = 0;
+    clicks_held = false;
     started = false;
 }
 
@@ -362,8 +462,9 @@ HWND create_group_frame(int gadget, int x, int y, int width, int height, const s
 
 HWND create_line_edit(int gadget, int x, int y, int width, int height, const std::string& text,
                       uint32_t options) {
-    DWORD style =
-        WS_GROUP | WS_TABSTOP | ES_AUTOHSCROLL | (options & (kEditReadOnly | kEditKeepSelection));
+    // A read-only field only shows something: Tab does not stop there to show a text cursor.
+    DWORD style = WS_GROUP | ES_AUTOHSCROLL | (options & (kEditReadOnly | kEditKeepSelection));
+    if (!(options & kEditReadOnly)) style |= WS_TABSTOP;
     DWORD ex_style = (options & kEditBorderless) ? 0 : WS_EX_CLIENTEDGE;
     return make_control(gadget, Kind::kLineEdit, "EDIT", text.c_str(), style, ex_style, x, y, width,
                         height);
@@ -419,11 +520,19 @@ HWND create_progress_bar(int gadget, int x, int y, int width, int height, int mi
 }
 
 void set_gadget_hidden(int number, int hidden) {
-    if (GadgetEntry* g = gadget(number)) ShowWindow(g->handle, hidden ? SW_HIDE : SW_SHOW);
+    GadgetEntry* g = gadget(number);
+    if (!g) return;
+    bool hand_on = hidden && holds_focus(g->handle);
+    ShowWindow(g->handle, hidden ? SW_HIDE : SW_SHOW);
+    if (hand_on) hand_on_focus(g->handle);
 }
 
 void set_gadget_disabled(int number, int disabled) {
-    if (GadgetEntry* g = gadget(number)) EnableWindow(g->handle, disabled ? FALSE : TRUE);
+    GadgetEntry* g = gadget(number);
+    if (!g) return;
+    bool hand_on = disabled && holds_focus(g->handle);
+    EnableWindow(g->handle, disabled ? FALSE : TRUE);
+    if (hand_on) hand_on_focus(g->handle);
 }
 
 void set_gadget_value(int number, int value) {
@@ -508,6 +617,28 @@ void clear_list(int number) {
 
 void focus_gadget(int number) {
     if (GadgetEntry* g = gadget(number)) SetFocus(g->handle);
+}
+
+void focus_first_of(std::initializer_list<int> numbers) {
+    for (int number : numbers) {
+        GadgetEntry* g = gadget(number);
+        if (g && is_tab_stop(g->handle)) {
+            give_keyboard_focus(g->handle);
+            return;
+        }
+    }
+    if (!gadget_parent) return;
+    if (HWND first = neighbour_tab_stop(gadget_parent, nullptr, true)) give_keyboard_focus(first);
+}
+
+void move_gadget_to_tab_end(int number) {
+    if (GadgetEntry* g = gadget(number))
+        SetWindowPos(g->handle, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void hold_back_clicks() {
+    clicks_held = true;
+    clicks_held_from = GetTickCount();
 }
 
 HWND gadget_handle(int number) {

@@ -26,7 +26,6 @@ void build_wizard_window() {
                                   session.installer_name);
     set_gadget_parent(window);
 
-    // Creation order is also the Tab order.
     create_button(NextButton, 280, 324, 80, 24, "Weiter >");
     create_button(CancelButton, 380, 324, 80, 24, "Abbrechen");
     create_button(BackButton, 190, 324, 80, 24, "< Zurück");
@@ -101,4 +100,9 @@ void build_wizard_window() {
     create_checkbox(LaunchProducerCheckbox, 20, 285, 440, 20,
                     "Nach dem Fertigstellen den Kavento-Producer starten");
     set_page_group_hidden(6, 1);
+
+    // The buttons were made first, but the keyboard reaches them last, in the order they stand
+    // on the screen: each page's own gadgets, which were made top to bottom, come first.
+    for (int button : {BackButton, NextButton, InstallButton, CancelButton})
+        move_gadget_to_tab_end(button);
 }

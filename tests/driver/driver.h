@@ -20,12 +20,13 @@ CommandFunction cmd_start, cmd_wait_window, cmd_expect_box, cmd_answer_box, cmd_
 CommandFunction cmd_click, cmd_set_text, cmd_list_select, cmd_close_window, cmd_expect_text,
     cmd_expect_visible, cmd_expect_enabled, cmd_expect_disabled, cmd_expect_only_visible,
     cmd_expect_checked, cmd_expect_progress, cmd_wait_progress, cmd_expect_list, cmd_expect_focus,
-    cmd_choose_folder, cmd_screenshot;
+    cmd_choose_folder, cmd_screenshot, cmd_real_click, cmd_real_keys;
 // system_win32.cpp: registry values, files and folders, links, special folders.
 CommandFunction cmd_reg_set, cmd_reg_delete_key, cmd_winver, cmd_dll_disable, cmd_expect_reg,
-    cmd_expect_no_reg, cmd_mkdir, cmd_write_file, cmd_copy_file, cmd_hold_file, cmd_release_file,
-    cmd_expect_file, cmd_expect_no_file, cmd_expect_same_file, cmd_expect_dir, cmd_expect_no_dir,
-    cmd_expect_file_lines, cmd_expect_lnk, cmd_make_lnk, cmd_special_folder;
+    cmd_expect_no_reg, cmd_mkdir, cmd_write_file, cmd_write_bytes, cmd_symlink, cmd_copy_file,
+    cmd_hold_file, cmd_release_file, cmd_expect_file, cmd_expect_no_file, cmd_expect_same_file,
+    cmd_expect_dir, cmd_expect_no_dir, cmd_expect_file_lines, cmd_expect_lnk, cmd_make_lnk,
+    cmd_special_folder;
 // snapshot_commands_win32.cpp
 CommandFunction cmd_snapshot, cmd_expect_snapshot;
 

@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <iterator>
 #include <string>
@@ -268,6 +269,57 @@ bool cmd_expect_focus(const Args& a) {
                   window_class(info.hwndFocus) + ")";
         return focus == h;
     });
+}
+
+// Real input goes through the X server, as a person's does (xdotool, run on the Linux side):
+// to whatever lies under the pointer and to the window with the keyboard focus, and through
+// every guard of the target that posted messages pass by.
+static bool run_xdotool(const std::string& arguments) {
+    LinuxRun run = run_linux_command("xdotool " + arguments, 15000);
+    if (!run.started) return fail("cannot start /bin/sh for xdotool");
+    if (!run.finished) return fail("xdotool did not finish within 15 s");
+    if (run.status != 0) return fail("xdotool failed: " + run.output);
+    return true;
+}
+
+// Between the clicks of a double-click; well within every double-click time.
+constexpr DWORD kDoubleClickGapMs = 120;
+// Message times and the driver's clock may differ by a tick or two.
+constexpr DWORD kClockMarginMs = 100;
+
+bool cmd_real_click(const Args& a) {
+    HWND h;
+    int count = 1;
+    if (!gadget(a[1], h)) return false;
+    if (a.size() > 2 && (!parse_int(a[2], count) || count < 1 || count > 10))
+        return fail("not a click count: " + a[2]);
+    if (!IsWindowVisible(h)) return fail("gadget " + a[1] + " is hidden: nothing to aim at");
+    // The wizard holds back clicks that come within the double-click time of a page change, and
+    // a person's deliberate click comes later than that: the page the previous line showed gets
+    // that long first.
+    DWORD double_click = GetDoubleClickTime();
+    std::printf("     note: waiting the double-click time, %lu ms, first\n",
+                static_cast<unsigned long>(double_click));
+    Sleep(double_click + kClockMarginMs);
+    // Without a window manager Wine's screen coordinates are the X screen's.
+    RECT r;
+    GetWindowRect(h, &r);
+    return run_xdotool("mousemove " + number_text((r.left + r.right) / 2) + " " +
+                       number_text((r.top + r.bottom) / 2) + " click --repeat " +
+                       number_text(count) + " --delay " + number_text(kDoubleClickGapMs) + " 1");
+}
+
+bool cmd_real_keys(const Args& a) {
+    if (!need_main()) return false;
+    std::string keys;
+    for (size_t i = 1; i < a.size(); ++i) {
+        // Key names such as Tab, shift+Tab, space: nothing the shell would read.
+        for (char c : a[i])
+            if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '_')
+                return fail("not a key name: " + a[i]);
+        keys += " " + a[i];
+    }
+    return run_xdotool("key --delay 40" + keys);
 }
 
 static HWND current_folder_chooser() {

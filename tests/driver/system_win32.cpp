@@ -4,6 +4,7 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
@@ -12,6 +13,7 @@
 #include "driver/driver.h"
 #include "driver/snapshot.h"
 #include "driver/words.h"
+#include "win32/test_linux.h"
 
 bool read_whole_file(const std::string& path, std::string& content) {
     HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -255,15 +257,42 @@ bool cmd_mkdir(const Args& a) {
     return make_folders(windows_path(a[1]));
 }
 
-bool cmd_write_file(const Args& a) {
-    std::string path = windows_path(a[1]);
+static bool write_whole_file(const std::string& path, const std::string& bytes) {
     HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return fail("cannot write " + show_text(path) + ": error " + number_text(GetLastError()));
     DWORD written = 0;
-    BOOL ok = WriteFile(h, a[2].data(), static_cast<DWORD>(a[2].size()), &written, nullptr);
+    BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(h);
-    if (!ok || written != a[2].size()) return fail("cannot write " + show_text(path));
+    if (!ok || written != bytes.size()) return fail("cannot write " + show_text(path));
+    return true;
+}
+
+bool cmd_write_file(const Args& a) {
+    return write_whole_file(windows_path(a[1]), a[2]);
+}
+
+// Binary files a scenario makes itself, such as a pack that no build would make.
+bool cmd_write_bytes(const Args& a) {
+    std::string bytes;
+    for (size_t i = 2; i < a.size(); ++i) {
+        const std::string& hex = a[i];
+        if (hex.size() % 2 != 0 || hex.find_first_not_of("0123456789abcdefABCDEF") != hex.npos)
+            return fail(show_text(hex) + " is not pairs of hex digits");
+        for (size_t j = 0; j < hex.size(); j += 2)
+            bytes += char(std::strtoul(hex.substr(j, 2).c_str(), nullptr, 16));
+    }
+    return write_whole_file(windows_path(a[1]), bytes);
+}
+
+// Wine takes a Linux symbolic link for a link of Windows; no Win32 program can make one here.
+bool cmd_symlink(const Args& a) {
+    const std::string link = unix_path(windows_path(a[1]));
+    const std::string to = unix_path(windows_path(a[2]));
+    if (link.empty() || to.empty()) return fail("no Linux path for " + a[1] + " or " + a[2]);
+    LinuxRun run = run_linux_command("ln -s '" + to + "' '" + link + "'", 10000);
+    if (!run.finished || run.status != 0)
+        return fail("cannot link " + show_text(link) + " to " + show_text(to) + ": " + run.output);
     return true;
 }
 

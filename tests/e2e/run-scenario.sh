@@ -6,7 +6,8 @@
 # named FOLDER_CASE after the template's folder. A scenario with a line "# expect-failure at line
 # N[: TEXT]" must fail exactly there, with TEXT in the driver's output (the driver's own tests of
 # its failure path); the run then passes. KV_SCREENSHOTS (default BUILD_DIR/screenshots/NAME),
-# KV_WINE_TIMEOUT, and KV_WORK_DIR and KV_KEEP_WORK (tests/wine/lib.sh) change the defaults.
+# KV_WINE_TIMEOUT, KV_DRIVER (the driver program, by default BUILD_DIR/tests/driver/kvdriver.exe),
+# and KV_WORK_DIR and KV_KEEP_WORK (tests/wine/lib.sh) change the defaults.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -46,7 +47,7 @@ rm -f "$KV_SCREENSHOTS"/*.png
 
 mkdir -p "$build/e2e-logs"
 log="$build/e2e-logs/$name.log"
-timeout -k 5 "${KV_WINE_TIMEOUT:-240}" wine "$build/tests/driver/kvdriver.exe" "$scenario" \
+timeout -k 5 "${KV_WINE_TIMEOUT:-240}" wine "${KV_DRIVER:-$build/tests/driver/kvdriver.exe}" "$scenario" \
     ${case_name:+"$case_name"} 2>&1 | tee "$log"
 rc=${PIPESTATUS[0]}
 t2=$(now_ms)

@@ -3,6 +3,7 @@
 // search. The installer and kvpack both read by these rules.
 #include "payload/pack_format.h"
 #include "check.h"
+#include "payload/stream_format.h"
 #include "stream_test_bits.h"
 
 namespace {
@@ -16,6 +17,11 @@ void entry_header() {
     EntryHeader h = parse_entry_header(bytes);
     CHECK_EQ(h.unpacked_size, 1204768u);
     CHECK_EQ(h.packed_size, 0x8007CE5Eu);
+    // Up to the cap a size is allowed; beyond it, as with the 0xFFFFFFFF that makes size + 1
+    // wrap in the 32-bit installer, the entry is refused before anything is allocated.
+    CHECK(entry_sizes_allowed(EntryHeader{kMaxDeclaredSize, kMaxDeclaredSize}));
+    CHECK(!entry_sizes_allowed(EntryHeader{0xFFFFFFFFu, 58}));
+    CHECK(!entry_sizes_allowed(EntryHeader{3, kMaxDeclaredSize + 1}));
 }
 
 // unpack_entry on a private copy of the packed bytes, into bytes sized as the header says.

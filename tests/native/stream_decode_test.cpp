@@ -374,6 +374,39 @@ void test_malformed() {
     CHECK(all_fail);
 }
 
+// A declared size above the cap is refused before a byte is written, whatever capacity the caller
+// claims. A reader that trusted the header would pass the declared size as capacity: in a 32-bit
+// build destination + 0xFFFFFFFF then wraps below destination, every bound passes, and these few
+// bytes of stream would write 8 MiB into a 64-byte buffer. Up to the cap the size stands, and a
+// buffer short of it asks for more room instead of failing the stream.
+void test_declared_size_cap() {
+    StreamBits b;
+    b.width8().literal('x', 8);
+    for (int i = 0; i < 8; ++i)
+        b.repeat_match(1u << 20);
+    b.end();
+    for (uint32_t declared : {kMaxDeclaredSize + 1, 0xFFFFFFFFu}) {
+        std::vector<uint8_t> src = b.stream(declared, 0), out(64, 0xEE);
+        CHECK_EQ(stream_decode(src.data(), src.size(), out.data(), declared), 0u);
+        CHECK_EQ(stream_decode_reference(src.data(), src.size(), out.data(), declared), 0u);
+        CHECK(!stream_decode_exact(src.data(), src.size(), out.data(), declared));
+        CHECK(stream_decode_bounded(src.data(), src.size(), out.data(), 64) == StreamOutcome::kBad);
+        CHECK(out == std::vector<uint8_t>(64, 0xEE));
+    }
+    std::vector<uint8_t> src = b.stream(kMaxDeclaredSize, 0), out(64);
+    CHECK(stream_decode_bounded(src.data(), src.size(), out.data(), 64) ==
+          StreamOutcome::kNeedsRoom);
+    src = b.stream(8u << 20 | 1, 0);
+    out.assign(8u << 20 | 1, 0);
+    CHECK(stream_decode_bounded(src.data(), src.size(), out.data(), out.size()) ==
+          StreamOutcome::kDone);
+    // A stream that is wrong before it runs out of room stays wrong in any buffer.
+    StreamBits early;
+    early.width8().literal('a', 8).short_match(2, 2).end();
+    src = early.stream(kMaxDeclaredSize, 0);
+    CHECK(stream_decode_bounded(src.data(), src.size(), out.data(), 64) == StreamOutcome::kBad);
+}
+
 // Random but valid token sequences: both decoders must produce the same bytes, which a model
 // of the output built alongside confirms.
 void test_random_token_streams() {
@@ -487,6 +520,7 @@ int main() {
     test_literal_run();
     test_checksum_field();
     test_malformed();
+    test_declared_size_cap();
     test_random_token_streams();
     return check_report();
 }

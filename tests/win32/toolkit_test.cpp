@@ -205,6 +205,30 @@ void tab_walk() {
     SendMessageA(window, WM_COMMAND, MAKEWPARAM(1213, 1), 0);
     CHECK(GetFocus() == gadget_handle(LastButton));
     drain_saw(0);
+
+    // Tab into a field selects its text, so typing replaces it.
+    write_gadget_text(Field, "abc");
+    focus_gadget(FirstButton);
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(1212, 1), 0);
+    DWORD from = 9, to = 0;
+    SendMessageA(gadget_handle(Field), EM_GETSEL, WPARAM(&from), LPARAM(&to));
+    CHECK_EQ(from, DWORD(0));
+    CHECK_EQ(to, DWORD(3));
+    // A gadget disabled or hidden while it has the focus hands it to the next tab stop.
+    set_gadget_disabled(Field, 1);
+    CHECK(GetFocus() == gadget_handle(Box));
+    set_gadget_disabled(Field, 0);
+    set_gadget_hidden(Box, 1);
+    CHECK(GetFocus() == gadget_handle(List));
+    set_gadget_hidden(Box, 0);
+    // The first of a list that can take the focus, else the first tab stop.
+    set_gadget_disabled(Box, 1);
+    focus_first_of({Box, List});
+    CHECK(GetFocus() == gadget_handle(List));
+    focus_first_of({Box, Label});
+    CHECK(GetFocus() == gadget_handle(FirstButton));
+    set_gadget_disabled(Box, 0);
+    drain_saw(0);
 }
 
 void kinds() {
