@@ -20,6 +20,7 @@
 #include "services/dir_examine.h"
 #include "services/file_services.h"
 #include "services/special_folders.h"
+#include "services/system_paths.h"
 #include "ui/dialogs.h"
 #include "ui/page_table.h"
 #include "ui/toolkit.h"
@@ -84,6 +85,8 @@ struct ExclusiveHold {
 };
 
 const RegRoot kRoot = kHkeyLocalMachine;
+// The temp folder's longest path, its zero included.
+constexpr size_t kTempPathLimit = 1000;
 const char* const kLocal = ""; // the computer name of the local registry
 
 int g_steps_done = 0;
@@ -119,14 +122,14 @@ std::string lookup_first(int preferred_csidl, int fallback_csidl) {
 // Step 1: the payload goes to a pack file in the temp folder first and is read back from there.
 // The pack reader holds the file from its creation to its deletion, which closing it does.
 bool write_pack(std::string& pack_path) {
-    char temp[1000];
-    DWORD length = GetTempPathA(sizeof temp, temp);
-    // Without a temp folder the bare name would land in whatever folder is current.
-    if (length == 0 || length >= sizeof temp) {
+    std::string temp;
+    // Without a temp folder, or with one that has no ANSI form, the bare name would land in
+    // whatever folder is current.
+    if (!system_temp_folder(temp) || temp.size() >= kTempPathLimit) {
         pack_path = kPackFileName;
         return fail(message_pack_not_created(pack_path));
     }
-    pack_path = std::string(temp, length) + kPackFileName;
+    pack_path = temp + kPackFileName;
     // The bar moves as soon as the file exists, before the blob is written into it.
     const Blob blob = blob_to_install();
     if (!write_pack_file(pack_path, blob.bytes, blob.length, &advance))
