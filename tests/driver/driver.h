@@ -21,12 +21,12 @@ CommandFunction cmd_click, cmd_set_text, cmd_list_select, cmd_close_window, cmd_
     cmd_expect_visible, cmd_expect_enabled, cmd_expect_disabled, cmd_expect_only_visible,
     cmd_expect_checked, cmd_expect_progress, cmd_wait_progress, cmd_expect_list, cmd_expect_focus,
     cmd_choose_folder, cmd_screenshot, cmd_real_click, cmd_real_keys;
-// system_win32.cpp: registry values, files and folders, links, special folders.
-CommandFunction cmd_reg_set, cmd_reg_delete_key, cmd_winver, cmd_dll_disable, cmd_expect_reg,
-    cmd_expect_no_reg, cmd_mkdir, cmd_write_file, cmd_write_bytes, cmd_symlink, cmd_copy_file,
-    cmd_hold_file, cmd_release_file, cmd_expect_file, cmd_expect_no_file, cmd_expect_same_file,
-    cmd_expect_dir, cmd_expect_no_dir, cmd_expect_file_lines, cmd_expect_lnk, cmd_make_lnk,
-    cmd_special_folder;
+// system_win32.cpp: registry values, the environment, files and folders, links, special folders.
+CommandFunction cmd_reg_set, cmd_reg_delete_key, cmd_winver, cmd_dll_disable, cmd_set_env,
+    cmd_expect_reg, cmd_expect_no_reg, cmd_mkdir, cmd_write_file, cmd_write_bytes, cmd_symlink,
+    cmd_copy_file, cmd_hold_file, cmd_release_file, cmd_expect_file, cmd_expect_no_file,
+    cmd_expect_same_file, cmd_expect_dir, cmd_expect_no_dir, cmd_expect_file_lines, cmd_expect_lnk,
+    cmd_make_lnk, cmd_special_folder;
 // snapshot_commands_win32.cpp
 CommandFunction cmd_snapshot, cmd_expect_snapshot;
 
@@ -77,10 +77,18 @@ bool poll_until(DWORD ms, const std::function<bool()>& done);
 bool parse_ms(const Args& a, size_t index, DWORD fallback, DWORD& ms);
 std::wstring wide(const std::string& s);
 std::string narrow(const std::wstring& w); // every unit, a zero among them too
+std::wstring wide_from_utf8(const std::string& s);
+// Windows-1252 of w, and whether it spells every letter exactly.
+bool exact_narrow(const std::wstring& w, std::string& s);
+// A wide path as the ANSI calls reach it: in Windows-1252 where that spells it exactly, else with
+// the short name of each component that Windows-1252 cannot spell. False when such a component
+// has no short name (or does not exist).
+bool ansi_spelling(const std::wstring& path, std::string& spelled);
 
 // Files, for the commands and for reading the scenario itself.
 bool read_whole_file(const std::string& path, std::string& content);
 bool make_folders(const std::string& path);
+bool make_folders(const std::wstring& path);
 
 // Ends every program the scenario started that still runs.
 void end_started_programs();

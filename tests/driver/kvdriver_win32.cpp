@@ -43,6 +43,8 @@ struct Command {
     size_t max_args; // SIZE_MAX: any number
     bool (*run)(const Args&);
     const char* usage;
+    // The words stay UTF-8, so that they may hold any letter; the command makes them wide.
+    bool any_letter = false;
 };
 
 constexpr size_t kAny = static_cast<size_t>(-1);
@@ -53,7 +55,8 @@ const Command kCommands[] = {
     {"reg-delete-key", 1, 1, cmd_reg_delete_key, "ROOT\\KEY"},
     {"winver", 1, 1, cmd_winver, "win95|nt40|win98|winme|win2k|winxp|win7|win10"},
     {"dll-disable", 1, 1, cmd_dll_disable, "NAME"},
-    {"mkdir", 1, 1, cmd_mkdir, "PATH"},
+    {"set-env", 2, 2, cmd_set_env, "NAME VALUE", true},
+    {"mkdir", 1, 1, cmd_mkdir, "PATH", true},
     {"write-file", 2, 2, cmd_write_file, "PATH TEXT"},
     {"write-bytes", 2, kAny, cmd_write_bytes, "PATH HEX..."},
     {"symlink", 2, 2, cmd_symlink, "PATH TARGET"},
@@ -113,9 +116,19 @@ const Command* find_command(const std::string& name) {
     return nullptr;
 }
 
-// A word of a line as the commands get it: in Windows-1252, its variables expanded.
-bool expand_word(const std::string& raw, std::string& word) {
+// A word of a line as the commands get it: in Windows-1252, its variables expanded; or, for a
+// command that takes any letter, in UTF-8 with the variables' values turned into UTF-8.
+bool expand_word(const std::string& raw, bool any_letter, std::string& word) {
     std::string text, error;
+    if (any_letter) {
+        auto lookup_utf8 = [](const std::string& name, std::string& value) {
+            if (!lookup_variable(name, value)) return false;
+            value = cp1252_to_utf8(value);
+            return true;
+        };
+        if (!expand_variables(raw, lookup_utf8, word, error)) return fail(error);
+        return true;
+    }
     if (!utf8_to_cp1252(raw, text, error) || !expand_variables(text, lookup_variable, word, error))
         return fail(error);
     return true;
@@ -128,7 +141,7 @@ bool run_line(const std::vector<std::string>& raw) {
     Args args{raw[0]};
     for (size_t i = 1; i < raw.size(); ++i) {
         args.emplace_back();
-        if (!expand_word(raw[i], args.back())) return false;
+        if (!expand_word(raw[i], command->any_letter, args.back())) return false;
     }
     size_t n = args.size() - 1;
     if (n < command->min_args || n > command->max_args)
@@ -153,7 +166,7 @@ bool run_include(const std::vector<std::string>& raw, const std::string& includi
                  const Slots& slots, int depth) {
     std::string file;
     if (raw.size() < 2) return fail("usage: include FILE [KEY=TEXT...]");
-    if (!expand_word(raw[1], file)) return false;
+    if (!expand_word(raw[1], false, file)) return false;
     if (file.empty()) return fail("include names no file");
     if (depth + 1 > kMaxIncludeDepth)
         return fail("includes nest deeper than " + number_text(kMaxIncludeDepth) + " at " + file);
@@ -281,11 +294,46 @@ bool lookup_variable(const std::string& name, std::string& value) {
         value = name == "CR" ? "\r" : name == "LF" ? "\n" : name == "CRLF" ? "\r\n" : "\t";
         return true;
     }
-    char buf[32768];
-    DWORD n = GetEnvironmentVariableA(name.c_str(), buf, sizeof buf);
-    if (n == 0 || n >= sizeof buf) return false;
-    value.assign(buf, n);
-    return true;
+    // The environment's value as the ANSI calls reach it (TEMP may name a folder in any letters).
+    wchar_t buf[32768];
+    DWORD n = GetEnvironmentVariableW(wide(name).c_str(), buf, 32768);
+    if (n == 0 || n >= 32768) return false;
+    return ansi_spelling(std::wstring(buf, n), value);
+}
+
+bool exact_narrow(const std::wstring& w, std::string& s) {
+    BOOL inexact = FALSE;
+    s = narrow(w);
+    if (w.empty()) return true;
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.data(), static_cast<int>(w.size()), nullptr,
+                        0, nullptr, &inexact);
+    return !inexact;
+}
+
+bool ansi_spelling(const std::wstring& path, std::string& spelled) {
+    spelled.clear();
+    for (size_t start = 0;;) {
+        size_t end = path.find(L'\\', start);
+        std::string name;
+        if (!exact_narrow(path.substr(start, end - start), name)) {
+            wchar_t short_form[MAX_PATH];
+            DWORD n = GetShortPathNameW(path.substr(0, end).c_str(), short_form, MAX_PATH);
+            if (n == 0 || n >= MAX_PATH) return false;
+            std::wstring short_path(short_form, n);
+            if (!exact_narrow(short_path.substr(short_path.rfind(L'\\') + 1), name)) return false;
+        }
+        spelled += name;
+        if (end == std::wstring::npos) return true;
+        spelled += '\\';
+        start = end + 1;
+    }
+}
+
+std::wstring wide_from_utf8(const std::string& s) {
+    int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring w(n > 0 ? n : 0, L'\0');
+    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), &w[0], n);
+    return w;
 }
 
 int main(int argc, char** argv) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "driver/driver.h"
 #include "driver/saved_registry.h"
 #include "driver/snapshot.h"
 #include "driver/words.h"
@@ -20,8 +21,8 @@ struct Walk {
     std::vector<unsigned char> buffer = std::vector<unsigned char>(1 << 20);
 };
 
-bool hash_file(Walk& w, const std::string& path, uint64_t& hash) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ,
+bool hash_file(Walk& w, const std::wstring& path, uint64_t& hash) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
@@ -37,21 +38,27 @@ bool hash_file(Walk& w, const std::string& path, uint64_t& hash) {
     return true;
 }
 
-void walk_folder(Walk& w, const std::string& folder, int depth) {
+// Walked in wide paths and recorded as the ANSI calls reach them (ansi_spelling), so that a
+// folder named in letters that Windows-1252 lacks (a temp folder "C:\users\Łukasz\Temp") is seen
+// inside too, under the name a scenario can give.
+void walk_folder(Walk& w, const std::wstring& folder, const std::string& spelled, int depth) {
     if (depth > kMaxDepth) return;
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileExA((folder + "*").c_str(), FindExInfoBasic, &found,
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileExW((folder + L"*").c_str(), FindExInfoBasic, &found,
                                    FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (find == INVALID_HANDLE_VALUE) return;
-    std::vector<std::string> subfolders;
+    std::vector<std::pair<std::wstring, std::string>> subfolders;
     do {
-        std::string name = found.cFileName;
-        if (name == "." || name == "..") continue;
-        std::string path = folder + name;
+        std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..") continue;
+        std::string spelled_name, whole;
+        if (!exact_narrow(name, spelled_name) && ansi_spelling(folder + name, whole))
+            spelled_name = whole.substr(whole.rfind('\\') + 1);
+        const std::string path = spelled + spelled_name;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             snapshot_add(w.snapshot, SnapshotItem::Folder, path, "");
             if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                subfolders.push_back(path + "\\");
+                subfolders.emplace_back(folder + name + L"\\", path + "\\");
             continue;
         }
         uint64_t size = (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
@@ -64,7 +71,7 @@ void walk_folder(Walk& w, const std::string& folder, int depth) {
         if (cached != w.cache.end() && cached->second.size == size &&
             cached->second.write_time == written) {
             hash = cached->second.hash;
-        } else if (hash_file(w, path, hash)) {
+        } else if (hash_file(w, folder + name, hash)) {
             w.cache[key] = CachedHash{size, written, hash};
         } else {
             std::snprintf(detail, sizeof detail, "size %llu, unreadable",
@@ -77,10 +84,10 @@ void walk_folder(Walk& w, const std::string& folder, int depth) {
                       static_cast<unsigned long long>(size), static_cast<unsigned long long>(hash));
         snapshot_add(w.snapshot, SnapshotItem::File, path, detail);
         ++w.stats.files;
-    } while (FindNextFileA(find, &found));
+    } while (FindNextFileW(find, &found));
     FindClose(find);
     for (const auto& sub : subfolders)
-        walk_folder(w, sub, depth + 1);
+        walk_folder(w, sub.first, sub.second, depth + 1);
 }
 
 void walk_key(Walk& w, HKEY key, const std::string& path, int depth) {
@@ -180,7 +187,7 @@ bool take_snapshot(Snapshot& snapshot, SnapshotHashCache& cache, SnapshotStats& 
     stats = SnapshotStats{};
     Walk w{snapshot, cache, stats, {}};
     DWORD start = GetTickCount();
-    walk_folder(w, "C:\\", 0);
+    walk_folder(w, L"C:\\", "C:\\", 0);
     stats.files_ms = GetTickCount() - start;
     if (registry_method != RegistryMethod::Walk) {
         Snapshot files = snapshot;

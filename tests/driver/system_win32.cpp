@@ -29,18 +29,22 @@ bool read_whole_file(const std::string& path, std::string& content) {
     return true;
 }
 
-bool make_folders(const std::string& path) {
+bool make_folders(const std::wstring& path) {
     for (size_t i = 3; i <= path.size(); ++i) {
-        if (i == path.size() || path[i] == '\\') {
-            std::string part = path.substr(0, i);
-            DWORD a = GetFileAttributesA(part.c_str());
+        if (i == path.size() || path[i] == L'\\') {
+            std::wstring part = path.substr(0, i);
+            DWORD a = GetFileAttributesW(part.c_str());
             if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY)) continue;
-            if (!CreateDirectoryA(part.c_str(), nullptr))
-                return fail("cannot create folder " + show_text(part) + ": error " +
+            if (!CreateDirectoryW(part.c_str(), nullptr))
+                return fail("cannot create folder " + show_text(narrow(part)) + ": error " +
                             number_text(GetLastError()));
         }
     }
     return true;
+}
+
+bool make_folders(const std::string& path) {
+    return make_folders(wide(path));
 }
 
 // "nothing", "a folder" or "a file of N bytes".
@@ -254,7 +258,13 @@ bool cmd_expect_no_reg(const Args& a) {
 // ---- files --------------------------------------------------------------------------------------
 
 bool cmd_mkdir(const Args& a) {
-    return make_folders(windows_path(a[1]));
+    return make_folders(wide_from_utf8(windows_path(a[1])));
+}
+
+bool cmd_set_env(const Args& a) {
+    if (!SetEnvironmentVariableW(wide_from_utf8(a[1]).c_str(), wide_from_utf8(a[2]).c_str()))
+        return fail("cannot set " + a[1] + ": error " + number_text(GetLastError()));
+    return true;
 }
 
 static bool write_whole_file(const std::string& path, const std::string& bytes) {
