@@ -5,6 +5,7 @@
 #include "core/text_rules.h"
 #include "engine/install_steps.h"
 #include "engine/undo.h"
+#include "payload/pack_format.h"
 
 namespace {
 
@@ -23,8 +24,10 @@ bool is_trimmed_byte(char c) {
 }
 
 // Win32 trims final dots and blanks from names, so a component of dots and blanks alone would
-// turn into "." or ".." (or nothing) on its way to the file system.
+// turn into "." or ".." (or nothing) on its way to the file system. A device name would reach a
+// device, which no deletion can remove: the run would only ever end with it "in use".
 bool is_plain_path_component(const std::string& name) {
+    if (is_device_name(name)) return false;
     bool has_name_byte = false;
     for (unsigned char c : name) {
         if (c < 0x20 || c == 0x7f || std::strchr("*?\"<>|/:", c)) return false;
