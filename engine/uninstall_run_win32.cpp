@@ -4,6 +4,8 @@
 #include <cstring>
 #include "core/text_rules.h"
 #include "engine/install_steps.h"
+#include "engine/product_scope.h"
+#include "engine/shortcuts.h"
 #include "env/registry.h"
 #include "env/registry_rules.h"
 
@@ -140,6 +142,22 @@ StepOutcome perform_uninstall_step(const UninstallStep& step) {
         break;
     }
     return StepOutcome::kAlreadyGone;
+}
+
+void refuse_foreign_links(UninstallPlan& plan, const ProductPlaces& places) {
+    for (UninstallStep& step : plan.steps) {
+        std::string target;
+        if (!is_product_link_outside(step, places) ||
+            GetFileAttributesA(step.path.c_str()) == INVALID_FILE_ATTRIBUTES ||
+            (shortcut_target(step.path, target) && is_removable_file_path(target) &&
+             is_inside(stored_path_form(target), places.installation_folder)))
+            continue;
+        // Left in its place, so that the uninstaller's own steps keep theirs; without its line
+        // it is neither carried out nor written back.
+        step.action = UninstallAction::kSkip;
+        step.line.clear();
+        ++plan.foreign_lines;
+    }
 }
 
 void read_registry(std::vector<RegistryReading>& readings) {

@@ -2,15 +2,19 @@
 //
 // Started from the target folder, it asks, then copies itself into a new folder of its own in the
 // temp folder, starts the copy with the target folder and a handle to itself, and ends: a running
-// program cannot delete its own file, nor the folder that holds it. The copy waits for the
-// original to end, carries out the log and removes the document types, reports, and has its own
-// file and folder deleted at the next restart. When something cannot be removed, Uninstall.exe
-// and the lines of Uninstall.txt still to do stay for another run.
+// program cannot delete its own file, nor the folder that holds it. The temp folder is open to
+// every program of the user, so the copy is held from its writing until it runs, and checked to
+// be this program. The copy waits for the original to end, carries out the log and removes the
+// document types, reports, and leaves: its folder goes when the last handle to it closes, its file
+// at the next restart. Only lines that name the product's own are carried out
+// (engine/product_scope.h). When something cannot be removed, Uninstall.exe and the lines of
+// Uninstall.txt still to do stay for another run.
 #include <windows.h>
 
 #include <string>
 #include "core/text_rules.h"
 #include "engine/install_steps.h"
+#include "engine/product_scope.h"
 #include "engine/restart_deletion.h"
 #include "engine/uninstall_file_types.h"
 #include "engine/uninstall_plan.h"
@@ -70,7 +74,9 @@ bool load_plan(const std::string& target_folder, UninstallPlan& plan) {
         show(uninstall_log_missing_text(log_path), kUninstallErrorTitle, MB_ICONERROR);
         return false;
     }
-    plan = plan_uninstall(text, target_folder);
+    const ProductPlaces places = product_places(target_folder);
+    plan = plan_uninstall(text, places);
+    refuse_foreign_links(plan, places);
     if (plan.steps.empty()) {
         show(uninstall_log_empty_text(log_path), kUninstallErrorTitle, MB_ICONERROR);
         return false;
@@ -83,9 +89,9 @@ void uninstall_and_report(const UninstallPlan& plan, const std::string& target_f
     read_registry(readings);
     UninstallRun run = run_uninstall(plan, file_type_removals(readings, target_folder),
                                      target_folder + "\\" + kUninstallLogName, kRetryPauseMs);
-    std::string report =
-        uninstall_report_text(run.results, plan.skipped_lines,
-                              run.repeatable ? target_folder + "\\" + kUninstallExe : "");
+    std::string report = uninstall_report_text(
+        run.results, plan.skipped_lines, run.repeatable ? target_folder + "\\" + kUninstallExe : "",
+        plan.foreign_lines);
     show(report, kUninstallTitle,
          report == kUninstallSuccess ? MB_ICONINFORMATION : MB_ICONWARNING);
 }
