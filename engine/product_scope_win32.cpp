@@ -18,7 +18,10 @@ void add_known(std::vector<std::string>& folders, int csidl) {
 
 ProductPlaces product_places(const std::string& installation_folder) {
     ProductPlaces places;
-    places.installation_folder = installation_folder;
+    // As the log's paths are compared: a target typed "C:\Kavento." was made as "C:\Kavento".
+    places.installation_folder = is_removable_file_path(installation_folder)
+                                     ? stored_path_form(installation_folder)
+                                     : installation_folder;
     // The folders the installer puts links into, whichever of each pair it found.
     add_known(places.menu_folders, CSIDL_COMMON_PROGRAMS);
     add_known(places.menu_folders, CSIDL_PROGRAMS);

@@ -55,6 +55,7 @@ const Command kCommands[] = {
     {"dll-disable", 1, 1, cmd_dll_disable, "NAME"},
     {"mkdir", 1, 1, cmd_mkdir, "PATH"},
     {"write-file", 2, 2, cmd_write_file, "PATH TEXT"},
+    {"append-file", 2, 2, cmd_append_file, "PATH TEXT"},
     {"copy-file", 2, 2, cmd_copy_file, "FROM TO"},
     {"hold-file", 1, 1, cmd_hold_file, "PATH"},
     {"release-file", 1, 1, cmd_release_file, "PATH"},

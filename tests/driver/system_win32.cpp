@@ -255,9 +255,13 @@ bool cmd_mkdir(const Args& a) {
     return make_folders(windows_path(a[1]));
 }
 
-bool cmd_write_file(const Args& a) {
+namespace {
+
+bool write_text(const Args& a, bool append) {
     std::string path = windows_path(a[1]);
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                           append ? OPEN_EXISTING : CREATE_ALWAYS, 0, nullptr);
+    if (h != INVALID_HANDLE_VALUE && append) SetFilePointer(h, 0, nullptr, FILE_END);
     if (h == INVALID_HANDLE_VALUE)
         return fail("cannot write " + show_text(path) + ": error " + number_text(GetLastError()));
     DWORD written = 0;
@@ -265,6 +269,16 @@ bool cmd_write_file(const Args& a) {
     CloseHandle(h);
     if (!ok || written != a[2].size()) return fail("cannot write " + show_text(path));
     return true;
+}
+
+} // namespace
+
+bool cmd_write_file(const Args& a) {
+    return write_text(a, false);
+}
+
+bool cmd_append_file(const Args& a) {
+    return write_text(a, true);
 }
 
 bool cmd_copy_file(const Args& a) {
