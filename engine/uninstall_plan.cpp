@@ -355,13 +355,31 @@ std::string copy_folder_name(uint32_t high, uint32_t low) {
 }
 
 std::string copy_command_line(const std::string& copy_path, const std::string& target_folder,
-                              uintptr_t wait_handle) {
-    return "\"" + copy_path + "\" /uninstall \"" + target_folder + "\" " +
-           std::to_string(wait_handle);
+                              const CopyHandles& handles) {
+    std::string line = "\"" + copy_path + "\" /uninstall \"" + target_folder + "\"";
+    for (uintptr_t handle : {handles.original, handles.started, handles.folder})
+        line += " " + std::to_string(handle);
+    return line;
 }
 
+namespace {
+
+bool parse_handle(const std::string& number, uintptr_t& handle) {
+    if (number.empty() || number.size() > 10) return false;
+    unsigned long long value = 0;
+    for (char c : number) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (value > 0xffffffffull) return false;
+    handle = static_cast<uintptr_t>(value);
+    return true;
+}
+
+} // namespace
+
 bool parse_copy_command_line(const std::string& command_line, std::string& target_folder,
-                             uintptr_t& wait_handle) {
+                             CopyHandles& handles) {
     // Paths never hold a double quote, so quotes only group; there is no escaping to undo.
     std::vector<std::string> words;
     size_t i = 0;
@@ -381,17 +399,13 @@ bool parse_copy_command_line(const std::string& command_line, std::string& targe
             i = end;
         }
     }
-    if (words.size() != 4 || words[1] != "/uninstall" || !is_removable_file_path(words[2]))
+    if (words.size() != 6 || words[1] != "/uninstall" || !is_removable_file_path(words[2]))
         return false;
-    const std::string& number = words[3];
-    if (number.empty() || number.size() > 10) return false;
-    unsigned long long value = 0;
-    for (char c : number) {
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + static_cast<unsigned>(c - '0');
-    }
-    if (value > 0xffffffffull) return false;
+    CopyHandles read;
+    if (!parse_handle(words[3], read.original) || !parse_handle(words[4], read.started) ||
+        !parse_handle(words[5], read.folder))
+        return false;
     target_folder = words[2];
-    wait_handle = static_cast<uintptr_t>(value);
+    handles = read;
     return true;
 }

@@ -125,10 +125,20 @@ bool is_copy_folder(const std::string& folder, const std::string& temp);
 // The folder name for a copy, from 64 random bits.
 std::string copy_folder_name(uint32_t high, uint32_t low);
 
-// The temporary copy's command line: "<copy>" /uninstall "<target folder>" <process handle>.
+// The handles that the original hands down to its temporary copy, by inheritance: the original
+// process (the copy waits for its end), an event the copy sets once it runs (until then the
+// original holds the copy's file), and the copy's folder (held against renaming, and removed
+// when its last handle closes). 0 stands for none.
+struct CopyHandles {
+    uintptr_t original = 0;
+    uintptr_t started = 0;
+    uintptr_t folder = 0;
+};
+// The temporary copy's command line:
+// "<copy>" /uninstall "<target folder>" <original> <started> <folder>.
 std::string copy_command_line(const std::string& copy_path, const std::string& target_folder,
-                              uintptr_t wait_handle);
+                              const CopyHandles& handles);
 // Reads a command line (the program's own name first) of that form. False, with nothing set, for
 // any other command line, including one whose folder is not an absolute path.
 bool parse_copy_command_line(const std::string& command_line, std::string& target_folder,
-                             uintptr_t& wait_handle);
+                             CopyHandles& handles);

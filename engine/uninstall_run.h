@@ -1,5 +1,6 @@
 // The uninstaller's removals over Win32: each log step carried out on the real system.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 #include "engine/uninstall_file_types.h"
@@ -7,6 +8,9 @@
 
 // The whole file, or false when it is missing, unreadable or larger than kMaxLogBytes.
 bool read_uninstall_log(const std::string& path, std::string& text);
+// The whole of an open file from its start, or false (and nothing) when it is larger than
+// max_bytes or cannot be read.
+bool read_open_file(void* file, std::string& bytes, uint32_t max_bytes);
 // Replaces the file's contents, creating it when missing. It is written over in place, so a
 // shorter text (the remaining log) never needs room that the file did not have.
 bool write_whole_file(const std::string& path, const std::string& text);

@@ -94,25 +94,32 @@ StepOutcome delete_reg_value(RegRoot root, const std::string& path, const std::s
 
 } // namespace
 
+bool read_open_file(HANDLE file, std::string& bytes, uint32_t max_bytes) {
+    bytes.clear();
+    DWORD high = 0;
+    DWORD size = GetFileSize(file, &high);
+    bool ok = size != INVALID_FILE_SIZE && high == 0 && size <= max_bytes &&
+              SetFilePointer(file, 0, nullptr, FILE_BEGIN) == 0;
+    if (ok) {
+        bytes.assign(size, '\0');
+        DWORD done = 0;
+        while (ok && done < size) {
+            DWORD got = 0;
+            ok = ReadFile(file, &bytes[done], size - done, &got, nullptr) && got != 0;
+            done += got;
+        }
+    }
+    if (!ok) bytes.clear();
+    return ok;
+}
+
 bool read_uninstall_log(const std::string& path, std::string& text) {
     text.clear();
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD high = 0;
-    DWORD size = GetFileSize(file, &high);
-    bool ok = size != INVALID_FILE_SIZE && high == 0 && size <= kMaxLogBytes;
-    if (ok) {
-        text.assign(size, '\0');
-        DWORD done = 0;
-        while (ok && done < size) {
-            DWORD got = 0;
-            ok = ReadFile(file, &text[done], size - done, &got, nullptr) && got != 0;
-            done += got;
-        }
-    }
+    bool ok = read_open_file(file, text, kMaxLogBytes);
     CloseHandle(file);
-    if (!ok) text.clear();
     return ok;
 }
 

@@ -373,16 +373,19 @@ static void wininit_lines() {
 
 static void copy_command_lines() {
     std::string target;
-    uintptr_t handle = 0;
+    CopyHandles handles;
     std::string line = copy_command_line("C:\\Temp\\Kavento-Deinstallation.exe",
-                                         "C:\\Program Files\\Kavento-Producer", 0x1c4);
-    CHECK(parse_copy_command_line(line, target, handle));
+                                         "C:\\Program Files\\Kavento-Producer", {0x1c4, 0x2a8, 7});
+    CHECK(parse_copy_command_line(line, target, handles));
     CHECK_EQ(target, std::string("C:\\Program Files\\Kavento-Producer"));
-    CHECK_EQ(handle, uintptr_t(0x1c4));
+    CHECK_EQ(handles.original, uintptr_t(0x1c4));
+    CHECK_EQ(handles.started, uintptr_t(0x2a8));
+    CHECK_EQ(handles.folder, uintptr_t(7));
 
-    CHECK(parse_copy_command_line("x.exe  /uninstall\t\"C:\\K\" 0", target, handle));
+    CHECK(parse_copy_command_line("x.exe  /uninstall\t\"C:\\K\" 0 0 4294967295", target, handles));
     CHECK_EQ(target, std::string("C:\\K"));
-    CHECK_EQ(handle, uintptr_t(0));
+    CHECK_EQ(handles.original, uintptr_t(0));
+    CHECK_EQ(handles.folder, uintptr_t(0xffffffffu));
 
     // Anything else is an ordinary start, and leaves the outputs alone.
     target = "unchanged";
@@ -390,21 +393,23 @@ static void copy_command_lines() {
         "\"C:\\K\\Uninstall.exe\"",
         "\"C:\\K\\Uninstall.exe\" /uninstall",
         "x /uninstall \"C:\\K\"",
-        "x /uninstall \"C:\\K\" 12 13",
-        "x /Uninstall \"C:\\K\" 12",
-        "x /uninstall \"C:\\K 12",
-        "x /uninstall \"K\" 12",
-        "x /uninstall \"C:\\\" 12",
-        "x /uninstall \"C:\\K\\..\" 12",
-        "x /uninstall \"C:\\K\" -1",
-        "x /uninstall \"C:\\K\" 4294967296",
-        "x /uninstall \"C:\\K\" 99999999999999999999",
-        "x /uninstall \"C:\\K\" 12a",
+        "x /uninstall \"C:\\K\" 12",
+        "x /uninstall \"C:\\K\" 12 13 14 15",
+        "x /Uninstall \"C:\\K\" 12 13 14",
+        "x /uninstall \"C:\\K 12 13 14",
+        "x /uninstall \"K\" 12 13 14",
+        "x /uninstall \"C:\\\" 12 13 14",
+        "x /uninstall \"C:\\K\\..\" 12 13 14",
+        "x /uninstall \"C:\\K\" -1 13 14",
+        "x /uninstall \"C:\\K\" 12 4294967296 14",
+        "x /uninstall \"C:\\K\" 12 13 99999999999999999999",
+        "x /uninstall \"C:\\K\" 12 13 14a",
         "",
     };
     for (const char* r : refused)
-        CHECK(!parse_copy_command_line(r, target, handle));
+        CHECK(!parse_copy_command_line(r, target, handles));
     CHECK_EQ(target, std::string("unchanged"));
+    CHECK_EQ(handles.started, uintptr_t(0));
 }
 
 int main() {
