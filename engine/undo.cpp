@@ -91,9 +91,11 @@ std::deque<UndoAction> log_actions(const std::deque<UndoAction>& list,
     std::deque<UndoAction> log;
     for (const UndoAction& action : list)
         if (reaches_log(action)) log.push_back(UndoAction{action.tag, action.argument});
+    std::vector<std::string> product_lines;
     for (const std::string& line : old_lines) {
-        if (line.empty() || log.size() >= kMaxLogLines) break;
-        if (is_product_log_line(line, places)) merge_log_line(log, line);
+        if (line.empty() || log.size() + product_lines.size() >= kMaxLogLines) break;
+        if (is_product_log_line(line, places)) product_lines.push_back(line);
     }
+    merge_log_lines(log, product_lines);
     return log;
 }

@@ -45,9 +45,12 @@ int write_uninstall_log(const std::string& target) {
     // is read from there: its lines go into the new log, never into the list of this run.
     std::string kept;
     if (!keep_file(path, &kept)) return 0;
-    const ProductPlaces places = product_places(without_trailing_backslash(target));
+    ProductPlaces places;
     std::vector<std::string> old_lines;
-    if (!kept.empty() && !read_log_lines(kept, places, old_lines)) return 0;
+    if (!kept.empty()) {
+        places = product_places(without_trailing_backslash(target));
+        if (!read_log_lines(kept, places, old_lines)) return 0;
+    }
 
     if (!file_create(kLogFile, path)) return 0;
     undo_add(kTagDeleteFile, path);
