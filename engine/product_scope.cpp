@@ -1,6 +1,5 @@
 #include "engine/product_scope.h"
 
-#include <cstring>
 #include "core/product.h"
 #include "core/text_rules.h"
 

@@ -41,8 +41,8 @@ inline constexpr size_t kMaxLogLines = 1000;
 bool is_product_step(const UninstallStep& step, const ProductPlaces& places);
 // The same for a line of the log; an unreadable line is no product line.
 bool is_product_log_line(const std::string& line, const ProductPlaces& places);
-// Whether path is a link that the rule admits outside the installation folder: only such a file
-// has to be shown to lead into the installation folder before it is removed.
+// Whether the step removes a link that the rule admits outside the installation folder: only such
+// a file has to be shown to lead into the installation folder before it is removed.
 bool is_product_link_outside(const UninstallStep& step, const ProductPlaces& places);
 // Whether path lies inside folder (at any depth, never folder itself); names compared as the
 // file system compares them.
