@@ -21,7 +21,7 @@ std::string name_of(const std::string& path) {
     return path.substr(path.rfind('\\') + 1);
 }
 
-template <size_t N> bool is_one_of(const std::string& name, const char* const (&names)[N]) {
+template <size_t N> bool is_one_of(const std::string& name, const char (&names)[N][24]) {
     for (const char* n : names)
         if (equal_ignoring_case(name, n)) return true;
     return false;

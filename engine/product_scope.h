@@ -23,9 +23,9 @@ struct ProductPlaces {
 
 // The links the installer makes: the three in the start-menu folder, and the two that may go on
 // a desktop.
-inline constexpr const char* kMenuLinkNames[3] = {"Uninstall.lnk", "Kavento-Player.lnk",
-                                                  "Kavento-Producer.lnk"};
-inline constexpr const char* kDesktopLinkNames[2] = {"Kavento-Producer.lnk", "Kavento-Player.lnk"};
+inline constexpr char kMenuLinkNames[3][24] = {"Uninstall.lnk", "Kavento-Player.lnk",
+                                               "Kavento-Producer.lnk"};
+inline constexpr char kDesktopLinkNames[2][24] = {"Kavento-Producer.lnk", "Kavento-Player.lnk"};
 
 // A log holds a few dozen lines, one installation's and those of the updates before it; what
 // lies beyond this many lines is not acted on or merged.

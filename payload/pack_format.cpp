@@ -55,7 +55,9 @@ bool is_device_name(const std::string& component) {
     auto upper = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
     for (char& c : base)
         c = upper(c);
-    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+    // Kept as text, not as pointers to texts: the shipped programs carry no relocations for it.
+    static const char kDevices[][8] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    for (const char* device : kDevices)
         if (base == device) return true;
     if (base.size() != 4 || (base.compare(0, 3, "COM") != 0 && base.compare(0, 3, "LPT") != 0))
         return false;
