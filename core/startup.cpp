@@ -1,5 +1,6 @@
 #include "core/startup.h"
 #include "core/text_rules.h"
+#include "engine/uninstall_plan.h"
 
 RecordedVersion compare_recorded_version(bool value_read, const std::string& recorded_text,
                                          int32_t own_number) {
@@ -18,4 +19,10 @@ std::string newer_version_message(const std::string& recorded_version,
                                   const std::string& version_text) {
     return "Auf ihrem Computer ist bereits die Version " + recorded_version +
            " installiert! Mit diesem Installer installieren Sie die Version " + version_text + ".";
+}
+
+bool is_recorded_folder_text(const std::string& text) {
+    // The registry may hold anything; a network path is no installation of this computer's.
+    const std::string folder = without_trailing_backslash(text);
+    return folder.size() > 3 && folder[1] == ':' && is_removable_file_path(folder);
 }

@@ -7,6 +7,7 @@
 #include "core/startup.h"
 #include "core/text_rules.h"
 #include "env/registry.h"
+#include "env/registry_rules.h"
 #include "env/system_check.h"
 #include "services/dir_examine.h"
 #include "services/file_services.h"
@@ -60,9 +61,29 @@ void propose_target_folder() {
     session.target_folder = session.program_files_folder + "\\" + kProductFolderName;
 }
 
+namespace {
+
+// The recorded folder when an installation of the product stands there. Any program may have
+// written the value: another product's folder would otherwise be updated "into", its files
+// replaced and its log merged into ours.
+bool read_recorded_folder(std::string& folder) {
+    uint32_t type = 0;
+    std::string data;
+    if (reg_read_raw(kHkeyLocalMachine, kProductKey, kProgramPathValue, type, data) != 0 ||
+        type != kRegSz)
+        return false;
+    folder = text_of_string_value(data.data(), data.size());
+    if (!is_recorded_folder_text(folder)) return false;
+    DWORD tool = GetFileAttributesA((with_trailing_backslash(folder) + kProducerExe).c_str());
+    return tool != INVALID_FILE_ATTRIBUTES && !(tool & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+} // namespace
+
 RecordedVersion read_recorded_installation(std::string& recorded_version) {
-    if (reg_get_value(kHkeyLocalMachine, kProductKey, kProgramPathValue, "") == 0) {
-        session.target_folder = reg_last_value();
+    std::string folder;
+    if (read_recorded_folder(folder)) {
+        session.target_folder = folder;
         session.existing_install = 1;
     }
     bool read = reg_get_value(kHkeyLocalMachine, kProductKey, kVersionNumberValue, "") == 0;

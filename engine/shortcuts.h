@@ -6,3 +6,7 @@ int create_shortcut(const std::string& target, const std::string& link,
                     const std::string& arguments, const std::string& description,
                     const std::string& working_folder, int show_command, int hot_key,
                     const std::string& icon_path, int icon_index);
+
+// The program that the link file starts, as the link holds it; false when the file is no shell
+// link the system can read.
+bool shortcut_target(const std::string& link, std::string& target);

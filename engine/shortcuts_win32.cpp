@@ -26,6 +26,15 @@ struct ComScope {
     ComScope() { CoInitialize(nullptr); }
     ~ComScope() { CoUninitialize(); }
 };
+
+// The link path as the file calls take it.
+std::vector<wchar_t> wide_path(const std::string& path) {
+    int wide_length = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
+    if (wide_length <= 0) return {};
+    std::vector<wchar_t> wide(static_cast<size_t>(wide_length));
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), wide_length);
+    return wide;
+}
 } // namespace
 
 int create_shortcut(const std::string& target, const std::string& link,
@@ -48,11 +57,27 @@ int create_shortcut(const std::string& target, const std::string& link,
     ComRef<IPersistFile> file;
     if (FAILED(shell_link.p->QueryInterface(kIidPersistFile, reinterpret_cast<void**>(&file.p))))
         return 0;
-    int wide_length = MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, nullptr, 0);
-    if (wide_length <= 0) return 0;
-    std::vector<wchar_t> wide_link(static_cast<size_t>(wide_length));
-    MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, wide_link.data(), wide_length);
+    std::vector<wchar_t> wide_link = wide_path(link);
+    if (wide_link.empty()) return 0;
     // A link the system refuses to write (a folder or a read-only file in its place, a folder
     // without write access) is a failure: recording it as made would hide a missing shortcut.
     return SUCCEEDED(file.p->Save(wide_link.data(), TRUE)) ? 1 : 0;
+}
+
+bool shortcut_target(const std::string& link, std::string& target) {
+    ComScope com;
+    ComRef<IShellLinkA> shell_link;
+    if (CoCreateInstance(kClsidShellLink, nullptr, CLSCTX_INPROC_SERVER, kIidShellLinkA,
+                         reinterpret_cast<void**>(&shell_link.p)) != S_OK)
+        return false;
+    ComRef<IPersistFile> file;
+    if (FAILED(shell_link.p->QueryInterface(kIidPersistFile, reinterpret_cast<void**>(&file.p))))
+        return false;
+    std::vector<wchar_t> wide_link = wide_path(link);
+    if (wide_link.empty() || FAILED(file.p->Load(wide_link.data(), STGM_READ))) return false;
+    // The path as stored: no search for a target that has moved, and nothing expanded.
+    char path[MAX_PATH] = {};
+    if (shell_link.p->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH) != S_OK) return false;
+    target = path;
+    return true;
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 #include "core/session.h"
+#include "engine/product_scope.h"
 
 inline constexpr const char* kTagDeleteFile = "*Delete file: ";
 inline constexpr const char* kTagDeleteDirectory = "*Delete directory: ";
@@ -58,10 +59,13 @@ UndoKind undo_kind(const std::string& tag);
 // log reads the same whether or not the run replaced anything.
 bool reaches_log(const UndoAction& action);
 // The actions that the log holds, in order: those of list that reach it, then the old log's lines
-// merged behind them. The list itself is left alone: an earlier installation's lines must never
+// merged behind them. Only old lines that name the product's own (is_product_log_line with
+// places) are merged, and only until the log holds kMaxLogLines: the old log lies where other
+// programs can write. The list itself is left alone: an earlier installation's lines must never
 // become actions that a roll-back of this run carries out.
 std::deque<UndoAction> log_actions(const std::deque<UndoAction>& list,
-                                   const std::vector<std::string>& old_lines);
+                                   const std::vector<std::string>& old_lines,
+                                   const ProductPlaces& places);
 
 // Win32: nonzero on success; 0 when an earlier log cannot be kept, or the log cannot be created or
 // fully written.

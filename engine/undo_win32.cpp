@@ -1,4 +1,6 @@
+#include "core/text_rules.h"
 #include "engine/keep.h"
+#include "engine/product_scope.h"
 #include "engine/undo.h"
 #include "env/registry.h"
 #include "services/dir_examine.h"
@@ -21,13 +23,15 @@ bool folder_is_empty(const std::string& path) {
     return empty;
 }
 
-// Reads the lines of a log up to its first empty line; false when it cannot be opened.
-bool read_log_lines(const std::string& path, std::vector<std::string>& lines) {
+// Reads the lines of a log up to its first empty line, or the line limit; false when it cannot be
+// opened. Only lines that could be merged are kept, so a huge log costs no memory.
+bool read_log_lines(const std::string& path, const ProductPlaces& places,
+                    std::vector<std::string>& lines) {
     if (!file_open_read(kLogFile, path)) return false;
-    for (;;) {
+    for (size_t n = 0; n < kMaxLogLines; ++n) {
         std::string line = file_read_line();
         if (line.empty()) break;
-        lines.push_back(std::move(line));
+        if (is_product_log_line(line, places)) lines.push_back(std::move(line));
     }
     file_close(kLogFile);
     return true;
@@ -41,13 +45,17 @@ int write_uninstall_log(const std::string& target) {
     // is read from there: its lines go into the new log, never into the list of this run.
     std::string kept;
     if (!keep_file(path, &kept)) return 0;
+    ProductPlaces places;
     std::vector<std::string> old_lines;
-    if (!kept.empty() && !read_log_lines(kept, old_lines)) return 0;
+    if (!kept.empty()) {
+        places = product_places(without_trailing_backslash(target));
+        if (!read_log_lines(kept, places, old_lines)) return 0;
+    }
 
     if (!file_create(kLogFile, path)) return 0;
     undo_add(kTagDeleteFile, path);
     bool complete = true;
-    for (const UndoAction& action : log_actions(session.undo_list, old_lines)) {
+    for (const UndoAction& action : log_actions(session.undo_list, old_lines, places)) {
         const std::string line = log_line_text(action);
         // A short write (a full disk) would leave the uninstaller a log that forgets things.
         if (file_write_line(line) != int(line.size() + 2)) {

@@ -4,7 +4,9 @@
 #include <cstring>
 #include "core/text_rules.h"
 #include "engine/install_steps.h"
+#include "engine/product_scope.h"
 #include "engine/undo.h"
+#include "payload/pack_format.h"
 
 namespace {
 
@@ -23,8 +25,10 @@ bool is_trimmed_byte(char c) {
 }
 
 // Win32 trims final dots and blanks from names, so a component of dots and blanks alone would
-// turn into "." or ".." (or nothing) on its way to the file system.
+// turn into "." or ".." (or nothing) on its way to the file system. A device name would reach a
+// device, which no deletion can remove: the run would only ever end with it "in use".
 bool is_plain_path_component(const std::string& name) {
+    if (is_device_name(name)) return false;
     bool has_name_byte = false;
     for (unsigned char c : name) {
         if (c < 0x20 || c == 0x7f || std::strchr("*?\"<>|/:", c)) return false;
@@ -106,22 +110,48 @@ int own_group(const UninstallStep& step, const std::string& program, const std::
     return 0;
 }
 
+// "Eine Zeile der Datei Uninstall.txt war … und wurde übergangen.", or with the number of lines
+// and the plural (verb + plural_ending); nothing for none.
+void add_lines_sentence(std::string& text, size_t lines, const char* verb,
+                        const char* plural_ending, const char* rest) {
+    if (lines == 0) return;
+    const bool one = lines == 1;
+    text += "\n\n";
+    text += one ? "Eine Zeile" : std::to_string(lines) + " Zeilen";
+    text += " der Datei Uninstall.txt ";
+    text += verb;
+    text += one ? "" : plural_ending;
+    text += rest;
+    text += one ? " und wurde übergangen." : " und wurden übergangen.";
+}
+
 } // namespace
 
-std::vector<std::string> split_log_lines(const std::string& text) {
+std::vector<std::string> split_log_lines(const std::string& text, size_t max_lines,
+                                         size_t* lines_left_over) {
     std::vector<std::string> lines;
+    size_t left_over = 0;
     std::string line;
+    auto end_line = [&] {
+        if (lines.size() < max_lines)
+            lines.push_back(line);
+        else if (!line.empty())
+            ++left_over;
+        line.clear();
+    };
     for (size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
         if (c == '\r' || c == '\n') {
             if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            lines.push_back(line);
-            line.clear();
-        } else {
+            end_line();
+        } else if (lines.size() < max_lines) {
             line += c;
+        } else {
+            line = "x"; // only whether the line is empty still counts
         }
     }
-    if (!line.empty()) lines.push_back(line);
+    if (!line.empty()) end_line();
+    if (lines_left_over) *lines_left_over = left_over;
     return lines;
 }
 
@@ -214,13 +244,14 @@ UninstallStep classify_log_line(const std::string& line) {
     return step;
 }
 
-UninstallPlan plan_uninstall(const std::string& log_text, const std::string& target_folder) {
+UninstallPlan plan_uninstall(const std::string& log_text, const ProductPlaces& places) {
     UninstallPlan plan;
     std::vector<UninstallStep> own[3];
+    const std::string& target_folder = places.installation_folder;
     const std::string program = target_folder + "\\" + kUninstallExe;
     const std::string log = target_folder + "\\" + kUninstallLogName;
     size_t number = 0;
-    for (const std::string& line : split_log_lines(log_text)) {
+    for (const std::string& line : split_log_lines(log_text, kMaxLogLines, &plan.skipped_lines)) {
         ++number;
         if (line.empty()) continue;
         UninstallStep step = classify_log_line(line);
@@ -228,6 +259,10 @@ UninstallPlan plan_uninstall(const std::string& log_text, const std::string& tar
         if (step.action == UninstallAction::kSkip) {
             // The pack file's record is deliberately actionless; it is no sign of a damaged log.
             if (!starts_with(line, kTagDeletePackFile)) ++plan.skipped_lines;
+            continue;
+        }
+        if (!is_product_step(step, places)) {
+            ++plan.foreign_lines;
             continue;
         }
         int group = target_folder.empty() ? 0 : own_group(step, program, log);
@@ -259,11 +294,12 @@ std::string remaining_log_text(const std::vector<StepResult>& results) {
 }
 
 std::string uninstall_report_text(const std::vector<StepResult>& results, size_t skipped_lines,
-                                  const std::string& kept_program) {
+                                  const std::string& kept_program, size_t foreign_lines) {
     std::vector<std::string> leftovers;
     for (const StepResult& r : results)
         if (is_leftover(r)) leftovers.push_back(describe_leftover(r));
-    if (leftovers.empty() && skipped_lines == 0 && kept_program.empty()) return kUninstallSuccess;
+    if (leftovers.empty() && skipped_lines == 0 && foreign_lines == 0 && kept_program.empty())
+        return kUninstallSuccess;
 
     std::string text;
     if (leftovers.empty()) {
@@ -276,11 +312,10 @@ std::string uninstall_report_text(const std::vector<StepResult>& results, size_t
         if (leftovers.size() > kReportListLimit)
             text += "\n… und " + std::to_string(leftovers.size() - kReportListLimit) + " weitere";
     }
-    if (skipped_lines == 1)
-        text += "\n\nEine Zeile der Datei Uninstall.txt war unverständlich und wurde übergangen.";
-    else if (skipped_lines > 1)
-        text += "\n\n" + std::to_string(skipped_lines) +
-                " Zeilen der Datei Uninstall.txt waren unverständlich und wurden übergangen.";
+    add_lines_sentence(text, skipped_lines, "war", "en", " unverständlich");
+    // Another program may have written them into the log: what they name is left alone.
+    add_lines_sentence(text, foreign_lines, "nannte", "n",
+                       " etwas, das nicht zu Kavento-Producer und Kavento-Player gehört,");
     if (!kept_program.empty())
         text +=
             "\n\nUm den Rest zu entfernen, starten Sie '" + kept_program + "' später noch einmal.";
@@ -320,13 +355,31 @@ std::string copy_folder_name(uint32_t high, uint32_t low) {
 }
 
 std::string copy_command_line(const std::string& copy_path, const std::string& target_folder,
-                              uintptr_t wait_handle) {
-    return "\"" + copy_path + "\" /uninstall \"" + target_folder + "\" " +
-           std::to_string(wait_handle);
+                              const CopyHandles& handles) {
+    std::string line = "\"" + copy_path + "\" /uninstall \"" + target_folder + "\"";
+    for (uintptr_t handle : {handles.original, handles.started, handles.folder})
+        line += " " + std::to_string(handle);
+    return line;
 }
 
+namespace {
+
+bool parse_handle(const std::string& number, uintptr_t& handle) {
+    if (number.empty() || number.size() > 10) return false;
+    unsigned long long value = 0;
+    for (char c : number) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (value > 0xffffffffull) return false;
+    handle = static_cast<uintptr_t>(value);
+    return true;
+}
+
+} // namespace
+
 bool parse_copy_command_line(const std::string& command_line, std::string& target_folder,
-                             uintptr_t& wait_handle) {
+                             CopyHandles& handles) {
     // Paths never hold a double quote, so quotes only group; there is no escaping to undo.
     std::vector<std::string> words;
     size_t i = 0;
@@ -346,17 +399,13 @@ bool parse_copy_command_line(const std::string& command_line, std::string& targe
             i = end;
         }
     }
-    if (words.size() != 4 || words[1] != "/uninstall" || !is_removable_file_path(words[2]))
+    if (words.size() != 6 || words[1] != "/uninstall" || !is_removable_file_path(words[2]))
         return false;
-    const std::string& number = words[3];
-    if (number.empty() || number.size() > 10) return false;
-    unsigned long long value = 0;
-    for (char c : number) {
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + static_cast<unsigned>(c - '0');
-    }
-    if (value > 0xffffffffull) return false;
+    CopyHandles read;
+    if (!parse_handle(words[3], read.original) || !parse_handle(words[4], read.started) ||
+        !parse_handle(words[5], read.folder))
+        return false;
     target_folder = words[2];
-    wait_handle = static_cast<uintptr_t>(value);
+    handles = read;
     return true;
 }

@@ -67,8 +67,10 @@ inline constexpr const char* kCopyName = "Kavento-Deinstallation.exe";
 inline constexpr size_t kReportListLimit = 12;
 
 // Lines end at CR LF, a lone CR or a lone LF; a final line without its end still counts. Empty
-// lines are kept (as empty texts) so that nothing after them is lost.
-std::vector<std::string> split_log_lines(const std::string& text);
+// lines are kept (as empty texts) so that nothing after them is lost. At most max_lines lines are
+// kept; lines_left_over, when given, receives how many non-empty lines lie beyond them.
+std::vector<std::string> split_log_lines(const std::string& text, size_t max_lines = SIZE_MAX,
+                                         size_t* lines_left_over = nullptr);
 
 // A line whose tag is one of the four with an action and whose argument is a well-formed path of
 // that kind; everything else (unknown tags, the pack file's "*Delete File: ", empty lines, bytes
@@ -92,12 +94,16 @@ bool is_registry_key_path(const std::string& path);
 // "\Uninstall.exe"), its own log (target_folder + "\Uninstall.txt") and then the folders that hold
 // them come last, from own_steps_begin on: while anything else is left, they stay, so that the
 // uninstallation can be run again.
+// Lines that name anything but the product's own (engine/product_scope.h) are counted apart.
 struct UninstallPlan {
     std::vector<UninstallStep> steps;
     size_t own_steps_begin = 0;
-    size_t skipped_lines = 0; // non-empty lines that are not acted on
+    size_t skipped_lines = 0; // unreadable non-empty lines, and those beyond the line limit
+    size_t foreign_lines = 0; // readable lines that name something not the product's
 };
-UninstallPlan plan_uninstall(const std::string& log_text, const std::string& target_folder);
+struct ProductPlaces;
+// target_folder is places.installation_folder (without a final backslash).
+UninstallPlan plan_uninstall(const std::string& log_text, const ProductPlaces& places);
 
 // The log lines of the steps that are still to do (kept, failed or not empty), in their order in
 // the log, each ended by CR LF: the log that a later run carries on with.
@@ -107,7 +113,7 @@ std::string remaining_log_text(const std::vector<StepResult>& results);
 // skipped, else what is left and why. kept_program names the uninstaller that stays for a later
 // run, or is empty.
 std::string uninstall_report_text(const std::vector<StepResult>& results, size_t skipped_lines,
-                                  const std::string& kept_program);
+                                  const std::string& kept_program, size_t foreign_lines = 0);
 
 std::string uninstall_log_missing_text(const std::string& log_path);
 // For a log that is there but names nothing to remove.
@@ -119,10 +125,20 @@ bool is_copy_folder(const std::string& folder, const std::string& temp);
 // The folder name for a copy, from 64 random bits.
 std::string copy_folder_name(uint32_t high, uint32_t low);
 
-// The temporary copy's command line: "<copy>" /uninstall "<target folder>" <process handle>.
+// The handles that the original hands down to its temporary copy, by inheritance: the original
+// process (the copy waits for its end), an event the copy sets once it runs (until then the
+// original holds the copy's file), and the copy's folder (held against renaming, and removed
+// when its last handle closes). 0 stands for none.
+struct CopyHandles {
+    uintptr_t original = 0;
+    uintptr_t started = 0;
+    uintptr_t folder = 0;
+};
+// The temporary copy's command line:
+// "<copy>" /uninstall "<target folder>" <original> <started> <folder>.
 std::string copy_command_line(const std::string& copy_path, const std::string& target_folder,
-                              uintptr_t wait_handle);
+                              const CopyHandles& handles);
 // Reads a command line (the program's own name first) of that form. False, with nothing set, for
 // any other command line, including one whose folder is not an absolute path.
 bool parse_copy_command_line(const std::string& command_line, std::string& target_folder,
-                             uintptr_t& wait_handle);
+                             CopyHandles& handles);

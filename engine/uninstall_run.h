@@ -1,5 +1,6 @@
 // The uninstaller's removals over Win32: each log step carried out on the real system.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 #include "engine/uninstall_file_types.h"
@@ -7,6 +8,9 @@
 
 // The whole file, or false when it is missing, unreadable or larger than kMaxLogBytes.
 bool read_uninstall_log(const std::string& path, std::string& text);
+// The whole of an open file from its start, or false (and nothing) when it is larger than
+// max_bytes or cannot be read.
+bool read_open_file(void* file, std::string& bytes, uint32_t max_bytes);
 // Replaces the file's contents, creating it when missing. It is written over in place, so a
 // shorter text (the remaining log) never needs room that the file did not have.
 bool write_whole_file(const std::string& path, const std::string& text);
@@ -14,6 +18,13 @@ bool write_whole_file(const std::string& path, const std::string& text);
 // Files are deleted (a read-only one too); folders and registry keys only when they are empty.
 // Something already gone is kAlreadyGone.
 StepOutcome perform_uninstall_step(const UninstallStep& step);
+
+// A link that the rule admits outside the installation folder is removed only when it leads into
+// that folder: another program's link of the same name (its own "Uninstall.lnk") stays. Such a
+// step leaves the plan and counts as a foreign line, like a file there that is no link the system
+// can read. A link that is gone already stays in the plan.
+struct ProductPlaces;
+void refuse_foreign_links(UninstallPlan& plan, const ProductPlaces& places);
 
 // The document types' values as the registry holds them now.
 void read_registry(std::vector<RegistryReading>& readings);

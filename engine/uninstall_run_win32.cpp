@@ -4,6 +4,8 @@
 #include <cstring>
 #include "core/text_rules.h"
 #include "engine/install_steps.h"
+#include "engine/product_scope.h"
+#include "engine/shortcuts.h"
 #include "env/registry.h"
 #include "env/registry_rules.h"
 
@@ -92,25 +94,32 @@ StepOutcome delete_reg_value(RegRoot root, const std::string& path, const std::s
 
 } // namespace
 
+bool read_open_file(HANDLE file, std::string& bytes, uint32_t max_bytes) {
+    bytes.clear();
+    DWORD high = 0;
+    DWORD size = GetFileSize(file, &high);
+    bool ok = size != INVALID_FILE_SIZE && high == 0 && size <= max_bytes &&
+              SetFilePointer(file, 0, nullptr, FILE_BEGIN) == 0;
+    if (ok) {
+        bytes.assign(size, '\0');
+        DWORD done = 0;
+        while (ok && done < size) {
+            DWORD got = 0;
+            ok = ReadFile(file, &bytes[done], size - done, &got, nullptr) && got != 0;
+            done += got;
+        }
+    }
+    if (!ok) bytes.clear();
+    return ok;
+}
+
 bool read_uninstall_log(const std::string& path, std::string& text) {
     text.clear();
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD high = 0;
-    DWORD size = GetFileSize(file, &high);
-    bool ok = size != INVALID_FILE_SIZE && high == 0 && size <= kMaxLogBytes;
-    if (ok) {
-        text.assign(size, '\0');
-        DWORD done = 0;
-        while (ok && done < size) {
-            DWORD got = 0;
-            ok = ReadFile(file, &text[done], size - done, &got, nullptr) && got != 0;
-            done += got;
-        }
-    }
+    bool ok = read_open_file(file, text, kMaxLogBytes);
     CloseHandle(file);
-    if (!ok) text.clear();
     return ok;
 }
 
@@ -140,6 +149,22 @@ StepOutcome perform_uninstall_step(const UninstallStep& step) {
         break;
     }
     return StepOutcome::kAlreadyGone;
+}
+
+void refuse_foreign_links(UninstallPlan& plan, const ProductPlaces& places) {
+    for (UninstallStep& step : plan.steps) {
+        std::string target;
+        if (!is_product_link_outside(step, places) ||
+            GetFileAttributesA(step.path.c_str()) == INVALID_FILE_ATTRIBUTES ||
+            (shortcut_target(step.path, target) && is_removable_file_path(target) &&
+             is_inside(stored_path_form(target), places.installation_folder)))
+            continue;
+        // Left in its place, so that the uninstaller's own steps keep theirs; without its line
+        // it is neither carried out nor written back.
+        step.action = UninstallAction::kSkip;
+        step.line.clear();
+        ++plan.foreign_lines;
+    }
 }
 
 void read_registry(std::vector<RegistryReading>& readings) {

@@ -2,15 +2,19 @@
 //
 // Started from the target folder, it asks, then copies itself into a new folder of its own in the
 // temp folder, starts the copy with the target folder and a handle to itself, and ends: a running
-// program cannot delete its own file, nor the folder that holds it. The copy waits for the
-// original to end, carries out the log and removes the document types, reports, and has its own
-// file and folder deleted at the next restart. When something cannot be removed, Uninstall.exe
-// and the lines of Uninstall.txt still to do stay for another run.
+// program cannot delete its own file, nor the folder that holds it. The temp folder is open to
+// every program of the user, so the copy is held from its writing until it runs, and checked to
+// be this program. The copy waits for the original to end, carries out the log and removes the
+// document types, reports, and leaves: its folder goes when the last handle to it closes, its file
+// at the next restart. Only lines that name the product's own are carried out
+// (engine/product_scope.h). When something cannot be removed, Uninstall.exe and the lines of
+// Uninstall.txt still to do stay for another run.
 #include <windows.h>
 
 #include <string>
 #include "core/text_rules.h"
 #include "engine/install_steps.h"
+#include "engine/product_scope.h"
 #include "engine/restart_deletion.h"
 #include "engine/uninstall_file_types.h"
 #include "engine/uninstall_plan.h"
@@ -25,6 +29,13 @@ namespace {
 constexpr DWORD kOriginalWaitMs = 30000;
 constexpr unsigned kRetryPauseMs = 1500;
 constexpr int kCopyFolderTries = 100;
+// A copy found changed between its writing and its holding is thrown away, and a new one made
+// this many times in all.
+constexpr int kCopyAttempts = 3;
+// How long the original holds the copy's file for the copy to say that it runs.
+constexpr DWORD kCopyStartWaitMs = 30000;
+// Far above this program's size: a larger file is not this program.
+constexpr uint32_t kMaxProgramBytes = 16u << 20;
 
 std::string module_path() {
     char buffer[MAX_PATH + 1];
@@ -70,7 +81,9 @@ bool load_plan(const std::string& target_folder, UninstallPlan& plan) {
         show(uninstall_log_missing_text(log_path), kUninstallErrorTitle, MB_ICONERROR);
         return false;
     }
-    plan = plan_uninstall(text, target_folder);
+    const ProductPlaces places = product_places(target_folder);
+    plan = plan_uninstall(text, places);
+    refuse_foreign_links(plan, places);
     if (plan.steps.empty()) {
         show(uninstall_log_empty_text(log_path), kUninstallErrorTitle, MB_ICONERROR);
         return false;
@@ -83,9 +96,9 @@ void uninstall_and_report(const UninstallPlan& plan, const std::string& target_f
     read_registry(readings);
     UninstallRun run = run_uninstall(plan, file_type_removals(readings, target_folder),
                                      target_folder + "\\" + kUninstallLogName, kRetryPauseMs);
-    std::string report =
-        uninstall_report_text(run.results, plan.skipped_lines,
-                              run.repeatable ? target_folder + "\\" + kUninstallExe : "");
+    std::string report = uninstall_report_text(
+        run.results, plan.skipped_lines, run.repeatable ? target_folder + "\\" + kUninstallExe : "",
+        plan.foreign_lines);
     show(report, kUninstallTitle,
          report == kUninstallSuccess ? MB_ICONINFORMATION : MB_ICONWARNING);
 }
@@ -124,40 +137,138 @@ std::string make_copy_folder(const std::string& temp) {
     return std::string();
 }
 
-// Copies this program into a new folder in the temp folder and starts the copy; false when any
-// of it fails, and then nothing is left behind.
-bool start_temp_copy(const std::string& self, const std::string& target_folder) {
-    std::string temp = temp_folder();
-    if (temp.empty()) return false;
+bool write_new_file(const std::string& path, const std::string& bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD done = 0;
+    bool ok =
+        WriteFile(file, bytes.data(), DWORD(bytes.size()), &done, nullptr) && done == bytes.size();
+    CloseHandle(file);
+    return ok;
+}
+
+// Held without sharing deletion, the name can no longer be given to anything else: it names what
+// the handle holds.
+bool is_plain_folder(const std::string& held_folder) {
+    DWORD attributes = GetFileAttributesA(held_folder.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ==
+               FILE_ATTRIBUTE_DIRECTORY;
+}
+
+void close_valid(HANDLE& handle) {
+    if (handle && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    handle = nullptr;
+}
+
+// The folder held for the copy, handed down to it: with no other program allowed to delete it,
+// nobody can rename it or put a link in its place, and the system removes it when its last
+// handle closes. A link already standing there is opened as itself and refused. NT family only.
+HANDLE hold_copy_folder(const std::string& folder) {
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    HANDLE held = CreateFileA(folder.c_str(), DELETE | FILE_LIST_DIRECTORY,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT |
+                                  FILE_FLAG_DELETE_ON_CLOSE,
+                              nullptr);
+    if (held == INVALID_HANDLE_VALUE) return nullptr;
+    if (!is_plain_folder(folder)) close_valid(held);
+    return held;
+}
+
+enum class CopyStart { kStarted, kChanged, kFailed };
+
+// One attempt: a new folder, the copy written into it, held, compared with this program, started,
+// and held on until it says that it runs.
+CopyStart start_copy_once(const std::string& own, const std::string& temp,
+                          const std::string& target_folder) {
     std::string folder = make_copy_folder(temp);
-    if (folder.empty()) return false;
-    std::string copy = folder + "\\" + kCopyName;
-    if (!CopyFileA(self.c_str(), copy.c_str(), TRUE)) {
+    if (folder.empty()) return CopyStart::kFailed;
+    // The 95 family knows neither links nor anyone else's rights, and opens no folders.
+    const bool nt_family = (GetVersion() & 0x80000000u) == 0;
+    HANDLE folder_hold = nt_family ? hold_copy_folder(folder) : nullptr;
+    if (!folder_hold && nt_family) {
         RemoveDirectoryA(folder.c_str());
-        return false;
+        return CopyStart::kFailed;
     }
+    std::string copy = folder + "\\" + kCopyName;
+    if (!write_new_file(copy, own)) {
+        if (!folder_hold) RemoveDirectoryA(folder.c_str());
+        close_valid(folder_hold);
+        return CopyStart::kFailed;
+    }
+    // Read access only: starting the copy opens its file for reading, and fails while any handle
+    // may write to it. Sharing nothing but reading keeps every other program from writing,
+    // renaming or deleting it from now on; what it did before this is found by the comparison (a
+    // link put in its place is opened as itself, and reads as no program).
+    HANDLE copy_hold =
+        CreateFileA(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                    nt_family ? FILE_FLAG_OPEN_REPARSE_POINT : 0, nullptr);
+    std::string held_bytes;
+    bool same = copy_hold != INVALID_HANDLE_VALUE &&
+                read_open_file(copy_hold, held_bytes, kMaxProgramBytes) && held_bytes == own;
 
     HANDLE self_handle = nullptr;
-    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(),
-                         &self_handle, SYNCHRONIZE, TRUE, 0))
-        self_handle = nullptr;
-    std::string command =
-        copy_command_line(copy, target_folder, reinterpret_cast<uintptr_t>(self_handle));
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
+    HANDLE started = nullptr;
     PROCESS_INFORMATION process = {};
-    // The copy starts in the temp folder: a process's current folder cannot be removed.
-    BOOL started = CreateProcessA(copy.c_str(), &command[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                  temp.c_str(), &startup, &process);
-    if (self_handle) CloseHandle(self_handle);
-    if (!started) {
-        DeleteFileA(copy.c_str());
-        RemoveDirectoryA(folder.c_str());
-        return false;
+    bool running = false;
+    if (same) {
+        SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+        started = CreateEventA(&inherited, TRUE, FALSE, nullptr);
+        if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(),
+                             &self_handle, SYNCHRONIZE, TRUE, 0))
+            self_handle = nullptr;
+        CopyHandles handed{reinterpret_cast<uintptr_t>(self_handle),
+                           reinterpret_cast<uintptr_t>(started),
+                           reinterpret_cast<uintptr_t>(folder_hold)};
+        std::string command = copy_command_line(copy, target_folder, handed);
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        // The copy starts in the temp folder: a process's current folder cannot be removed.
+        running = CreateProcessA(copy.c_str(), &command[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                 temp.c_str(), &startup, &process) != 0;
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return true;
+    if (running) {
+        // The system may open the file again while the copy starts (Wine does, by name): the
+        // hold lasts until the copy has said so, or has ended.
+        HANDLE waits[2] = {process.hProcess, started};
+        WaitForMultipleObjects(started ? 2 : 1, waits, FALSE, kCopyStartWaitMs);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    close_valid(copy_hold);
+    close_valid(started);
+    close_valid(self_handle);
+    if (!running) {
+        DeleteFileA(copy.c_str());
+        if (!folder_hold) RemoveDirectoryA(folder.c_str());
+    }
+    // The copy holds the folder through its own handle now; without the copy, this last handle
+    // removes the emptied folder.
+    close_valid(folder_hold);
+    if (running) return CopyStart::kStarted;
+    return same ? CopyStart::kFailed : CopyStart::kChanged;
+}
+
+// Copies this program into a new folder in the temp folder and starts the copy; false when that
+// cannot be done, and then nothing is left behind.
+bool start_temp_copy(const std::string& self, const std::string& target_folder) {
+    std::string own;
+    std::string temp = temp_folder();
+    // This program's own file, which the system keeps from being written while it runs.
+    if (temp.empty() || !read_uninstall_log(self, own)) return false;
+    for (int attempt = 0; attempt < kCopyAttempts; ++attempt) {
+        switch (start_copy_once(own, temp, target_folder)) {
+        case CopyStart::kStarted:
+            return true;
+        case CopyStart::kFailed:
+            return false;
+        case CopyStart::kChanged:
+            break;
+        }
+    }
+    return false;
 }
 
 void run_original() {
@@ -174,31 +285,50 @@ void run_original() {
     uninstall_and_report(plan, target_folder);
 }
 
-void run_copy(const std::string& target_folder, HANDLE original) {
+// The copy's way out. A running program may be renamed but not deleted: moved out of its folder
+// into the temp folder, beside it, it leaves the folder empty, and the handed-down handle removes
+// the folder as it closes. So the deletion at the next restart names only this file, and nothing
+// that another program could point at anything else by then.
+void leave_copy(const std::string& self, HANDLE folder_hold) {
+    std::string folder = folder_without_backslash(self);
+    std::string moved = folder + ".exe";
+    if (folder_hold && is_copy_folder(folder, temp_folder()) &&
+        MoveFileA(self.c_str(), moved.c_str()))
+        delete_at_restart(moved, false);
+    else
+        delete_at_restart(self, false);
+    close_valid(folder_hold);
+}
+
+void run_copy(const std::string& target_folder, const CopyHandles& handles) {
     std::string self = module_path();
-    SetCurrentDirectoryA(folder_without_backslash(self).c_str());
-    if (original) {
+    if (handles.started) {
+        HANDLE started = reinterpret_cast<HANDLE>(handles.started);
+        SetEvent(started);
+        CloseHandle(started);
+    }
+    if (handles.original) {
+        HANDLE original = reinterpret_cast<HANDLE>(handles.original);
         WaitForSingleObject(original, kOriginalWaitMs);
         CloseHandle(original);
     }
     UninstallPlan plan;
     if (load_plan(target_folder, plan)) uninstall_and_report(plan, target_folder);
     // On the NT family this needs administrator rights, which removing a Program Files
-    // installation needed anyway; the temp folder's own clean-up catches the copy otherwise. The
-    // folder is only ever ours when its name says so: a copy started from anywhere else leaves
-    // its folder alone.
-    delete_at_restart(self, false);
-    std::string folder = folder_without_backslash(self);
-    if (is_copy_folder(folder, temp_folder())) delete_at_restart(folder, true);
+    // installation needed anyway; the temp folder's own clean-up catches the copy otherwise.
+    leave_copy(self, reinterpret_cast<HANDLE>(handles.folder));
 }
 
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // The copy runs from a folder of the temp folder, where any program may put a file named like
+    // a library that the system would otherwise look for there first.
+    limit_library_search();
     std::string target_folder;
-    uintptr_t original = 0;
-    if (parse_copy_command_line(GetCommandLineA(), target_folder, original))
-        run_copy(target_folder, reinterpret_cast<HANDLE>(original));
+    CopyHandles handles;
+    if (parse_copy_command_line(GetCommandLineA(), target_folder, handles))
+        run_copy(target_folder, handles);
     else
         run_original();
     return 0;

@@ -23,10 +23,10 @@ CommandFunction cmd_click, cmd_set_text, cmd_list_select, cmd_close_window, cmd_
     cmd_choose_folder, cmd_screenshot, cmd_real_click, cmd_real_keys;
 // system_win32.cpp: registry values, the environment, files and folders, links, special folders.
 CommandFunction cmd_reg_set, cmd_reg_delete_key, cmd_winver, cmd_dll_disable, cmd_set_env,
-    cmd_expect_reg, cmd_expect_no_reg, cmd_mkdir, cmd_write_file, cmd_write_bytes, cmd_symlink,
-    cmd_copy_file, cmd_hold_file, cmd_release_file, cmd_expect_file, cmd_expect_no_file,
-    cmd_expect_same_file, cmd_expect_dir, cmd_expect_no_dir, cmd_expect_file_lines, cmd_expect_lnk,
-    cmd_make_lnk, cmd_special_folder;
+    cmd_expect_reg, cmd_expect_no_reg, cmd_mkdir, cmd_write_file, cmd_append_file, cmd_write_bytes,
+    cmd_symlink, cmd_copy_file, cmd_hold_file, cmd_release_file, cmd_expect_file,
+    cmd_expect_no_file, cmd_expect_same_file, cmd_expect_dir, cmd_expect_no_dir,
+    cmd_expect_file_lines, cmd_expect_lnk, cmd_make_lnk, cmd_special_folder;
 // snapshot_commands_win32.cpp
 CommandFunction cmd_snapshot, cmd_expect_snapshot;
 

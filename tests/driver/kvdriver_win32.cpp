@@ -60,6 +60,7 @@ const Command kCommands[] = {
     {"write-file", 2, 2, cmd_write_file, "PATH TEXT"},
     {"write-bytes", 2, kAny, cmd_write_bytes, "PATH HEX..."},
     {"symlink", 2, 2, cmd_symlink, "PATH TARGET"},
+    {"append-file", 2, 2, cmd_append_file, "PATH TEXT"},
     {"copy-file", 2, 2, cmd_copy_file, "FROM TO"},
     {"hold-file", 1, 1, cmd_hold_file, "PATH"},
     {"release-file", 1, 1, cmd_release_file, "PATH"},

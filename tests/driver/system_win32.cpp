@@ -267,8 +267,11 @@ bool cmd_set_env(const Args& a) {
     return true;
 }
 
-static bool write_whole_file(const std::string& path, const std::string& bytes) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+// Replaces the file's contents, or with append adds to the end of a file that exists.
+static bool write_bytes_to(const std::string& path, const std::string& bytes, bool append) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                           append ? OPEN_EXISTING : CREATE_ALWAYS, 0, nullptr);
+    if (h != INVALID_HANDLE_VALUE && append) SetFilePointer(h, 0, nullptr, FILE_END);
     if (h == INVALID_HANDLE_VALUE)
         return fail("cannot write " + show_text(path) + ": error " + number_text(GetLastError()));
     DWORD written = 0;
@@ -279,7 +282,11 @@ static bool write_whole_file(const std::string& path, const std::string& bytes) 
 }
 
 bool cmd_write_file(const Args& a) {
-    return write_whole_file(windows_path(a[1]), a[2]);
+    return write_bytes_to(windows_path(a[1]), a[2], false);
+}
+
+bool cmd_append_file(const Args& a) {
+    return write_bytes_to(windows_path(a[1]), a[2], true);
 }
 
 // Binary files a scenario makes itself, such as a pack that no build would make.
@@ -292,7 +299,7 @@ bool cmd_write_bytes(const Args& a) {
         for (size_t j = 0; j < hex.size(); j += 2)
             bytes += char(std::strtoul(hex.substr(j, 2).c_str(), nullptr, 16));
     }
-    return write_whole_file(windows_path(a[1]), bytes);
+    return write_bytes_to(windows_path(a[1]), bytes, false);
 }
 
 // Wine takes a Linux symbolic link for a link of Windows; no Win32 program can make one here.

@@ -32,9 +32,11 @@ kv_sandbox_begin "$template" || exit 1
 t1=$(now_ms)
 setup="$WINEPREFIX/drive_c/setup"
 mkdir -p "$setup"
-for program in Kavento-Install.exe Kavento-Install-seams.exe tests/driver/kvfixture.exe \
-    tests/driver/kvattacker.exe; do
-    [ -f "$build/$program" ] && cp "$build/$program" "$setup/"
+driver=${KV_DRIVER:-$build/tests/driver/kvdriver.exe}
+# The driver's companions (its fixture, the attacker) come from the driver's own build.
+for program in "$build/Kavento-Install.exe" "$build/Kavento-Install-seams.exe" \
+    "$(dirname "$driver")/kvfixture.exe" "$(dirname "$driver")/kvattacker.exe"; do
+    [ -f "$program" ] && cp "$program" "$setup/"
 done
 export KV_INSTALLER='C:\setup\Kavento-Install.exe'
 export KV_SEAMS_INSTALLER='C:\setup\Kavento-Install-seams.exe'
@@ -47,7 +49,7 @@ rm -f "$KV_SCREENSHOTS"/*.png
 
 mkdir -p "$build/e2e-logs"
 log="$build/e2e-logs/$name.log"
-timeout -k 5 "${KV_WINE_TIMEOUT:-240}" wine "${KV_DRIVER:-$build/tests/driver/kvdriver.exe}" "$scenario" \
+timeout -k 5 "${KV_WINE_TIMEOUT:-240}" wine "$driver" "$scenario" \
     ${case_name:+"$case_name"} 2>&1 | tee "$log"
 rc=${PIPESTATUS[0]}
 t2=$(now_ms)

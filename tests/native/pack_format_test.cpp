@@ -107,8 +107,21 @@ void bare_names() {
                             "a\"b",
                             "a<b",
                             "a|b",
-                            "a\tb"})
+                            "a\tb",
+                            "nul.txt"})
         CHECK(!is_bare_file_name(bad));
+}
+
+// The names Windows opens as devices, as every path check of the installer and the uninstaller
+// refuses them.
+void device_names() {
+    for (const char* device :
+         {"CON", "con", "Nul", "AUX", "PRN", "COM1", "com9", "LPT1", "lpt9", "CONIN$", "conout$",
+          "COM\xb9", "LPT\xb3", "NUL.txt", "con.tar.gz", "AUX .x", "PRN.", "CON  ", "nul . ."})
+        CHECK(is_device_name(device));
+    for (const char* name : {"CONS", "CO", "COM", "COM0", "COM10", "LPT", "NULL", "xCON", ".CON",
+                             "CON_", "Konsole.txt", "AUX1", "COM\xb4", ""})
+        CHECK(!is_device_name(name));
 }
 
 void signature_search() {
@@ -150,6 +163,7 @@ int main() {
     entry_contents();
     file_name_list();
     bare_names();
+    device_names();
     signature_search();
     return check_report();
 }

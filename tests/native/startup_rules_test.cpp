@@ -37,10 +37,22 @@ void test_stop_messages() {
                          "diesem Installer installieren Sie die Version 1.20.1."));
 }
 
+// What a recorded program_path must look like before the system is asked whether the product is
+// installed there.
+void test_recorded_folder_texts() {
+    for (const char* good : {"C:\\Programme\\Kavento-Producer", "D:\\Kavento alt\\", "c:\\a\\b\\c"})
+        CHECK(is_recorded_folder_text(good));
+    for (const char* bad : {"", "C:", "C:\\", "C:\\\\", "\\Kavento-Producer", "Kavento-Producer",
+                            "C:Kavento", "\\\\server\\share\\Kavento", "C:\\a\\..\\windows",
+                            "C:\\a\\\\b", "C:\\a*", "C:\\NUL", "C:\\a\\\\"})
+        CHECK(!is_recorded_folder_text(bad));
+}
+
 } // namespace
 
 int main() {
     test_recorded_version_comparison();
     test_stop_messages();
+    test_recorded_folder_texts();
     return check_report();
 }

@@ -116,20 +116,32 @@ void records_in_the_log() {
         kept_file,
         {kTagDeletePackFile, "C:\\Temp\\Kavento.pac"},
     };
+    ProductPlaces places;
+    places.installation_folder = "C:\\P";
     const std::deque<UndoAction> log =
-        log_actions(list, {"*Delete file: C:\\P\\a.exe", "*Restore file: C:\\old"});
+        log_actions(list,
+                    {"*Delete file: C:\\P\\a.exe", "*Restore file: C:\\old",
+                     "*Delete file: C:\\windows\\win.ini", "*Delete file: C:\\P\\old.exe",
+                     "*Delete File: C:\\Temp\\Kavento.pac"},
+                    places);
     CHECK((lines_of(log) ==
            std::vector<std::string>{
                "*Delete file: C:\\P\\Uninstall.txt",
                "*Delete reg_value_local_machine: SOFTWARE\\Kavento-Producer\\version_string",
                "*Delete file: C:\\P\\a.exe",
                "*Delete File: C:\\Temp\\Kavento.pac",
-               // An old line is carried on whatever its tag says.
-               "*Restore file: C:\\old",
+               // Of the old lines only those that name the product's own are carried on.
+               "*Delete file: C:\\P\\old.exe",
            }));
     CHECK_EQ(list.size(), size_t(8));
     for (const UndoAction& a : log)
         CHECK(a.detail.kept_path.empty());
+
+    // An old log adds lines only up to the limit of a log.
+    std::vector<std::string> many;
+    for (size_t i = 0; i < kMaxLogLines + 10; ++i)
+        many.push_back("*Delete file: C:\\P\\f" + std::to_string(i));
+    CHECK_EQ(log_actions(list, many, places).size(), kMaxLogLines);
 }
 
 void kept_names() {

@@ -1,6 +1,13 @@
 #include "check.h"
 #include "engine/restart_deletion.h"
+#include "engine/product_scope.h"
 #include "engine/uninstall_plan.h"
+
+static ProductPlaces installed_in(const std::string& folder) {
+    ProductPlaces places;
+    places.installation_folder = folder;
+    return places;
+}
 
 static bool skipped(const std::string& line) {
     return classify_log_line(line).action == UninstallAction::kSkip;
@@ -177,17 +184,18 @@ static void whole_logs() {
     // An installer's log with the kinds of damage a log meets: an empty line in the middle, a
     // garbage line, a truncated last line without its end, a line the pack file left.
     std::string log =
-        "*Delete file: C:\\K\\Uninstall.txt\r\n"
+        "*Delete file: C:\\K\\fmod.dll\r\n"
         "\r\n"
         "*Delete reg_value_local_machine: SOFTWARE\\Kavento-Producer\\program_path\r\n"
         "xx\x01yy\r\n"
         "*Delete File: C:\\Temp\\Kavento.pac\r\n"
         "*Delete reg_key_local_machine: SOFTWARE\\Kavento-Producer\\\r\n"
         "*Delete directory: C:\\K";
-    UninstallPlan plan = plan_uninstall(log, "C:\\Elsewhere");
+    UninstallPlan plan = plan_uninstall(log, installed_in("C:\\K"));
     CHECK_EQ(plan.steps.size(), size_t(4));
-    CHECK_EQ(plan.own_steps_begin, size_t(4));
-    CHECK_EQ(plan.skipped_lines, size_t(1)); // the pack file's line is expected, the garbage not
+    CHECK_EQ(plan.own_steps_begin, size_t(3)); // the folder that holds the uninstaller
+    CHECK_EQ(plan.skipped_lines, size_t(1));   // the pack file's line is expected, the garbage not
+    CHECK_EQ(plan.foreign_lines, size_t(0));
     if (plan.steps.size() == 4) {
         CHECK(plan.steps[0].action == UninstallAction::kDeleteFile);
         CHECK(plan.steps[1].action == UninstallAction::kDeleteRegValue);
@@ -195,8 +203,18 @@ static void whole_logs() {
         CHECK(plan.steps[3].action == UninstallAction::kDeleteFolder);
         CHECK_EQ(plan.steps[3].path, std::string("C:\\K"));
     }
-    CHECK(plan_uninstall("", "C:\\K").steps.empty());
-    CHECK(plan_uninstall(std::string(100000, '\n'), "C:\\K").steps.empty());
+    CHECK(plan_uninstall("", installed_in("C:\\K")).steps.empty());
+    CHECK(plan_uninstall(std::string(100000, '\n'), installed_in("C:\\K")).steps.empty());
+
+    // Lines beyond the limit are not acted on, and count as skipped; lines of other places are
+    // counted apart.
+    std::string many;
+    for (size_t i = 0; i < kMaxLogLines + 5; ++i)
+        many += "*Delete file: C:\\K\\f" + std::to_string(i) + "\r\n";
+    plan = plan_uninstall("*Delete file: C:\\Windows\\win.ini\r\n" + many, installed_in("C:\\K"));
+    CHECK_EQ(plan.steps.size(), kMaxLogLines - 1);
+    CHECK_EQ(plan.skipped_lines, size_t(6));
+    CHECK_EQ(plan.foreign_lines, size_t(1));
 }
 
 // The uninstaller's own program, then its own log, then the folders holding them come last, so
@@ -211,34 +229,34 @@ static void own_files_last() {
                       "*Delete file: " + t + "Uninstall.exe\r\n" +  //
                       "*Delete file: " + t + "Kav-Player.exe\r\n" + //
                       "*Delete directory: " + t.substr(0, t.size() - 1) + "\r\n";
-    UninstallPlan plan = plan_uninstall(log, "c:\\programme\\KAV");
-    const char* order[] = {"HTML",          "fmod.dll",      "Kav-Player.exe",    "Uninstall.exe",
-                           "Uninstall.txt", "C:\\Programme", "C:\\Programme\\Kav"};
-    CHECK_EQ(plan.steps.size(), size_t(7));
+    UninstallPlan plan = plan_uninstall(log, installed_in("c:\\programme\\KAV"));
+    const char* order[] = {"HTML",          "fmod.dll",      "Kav-Player.exe",
+                           "Uninstall.exe", "Uninstall.txt", "C:\\Programme\\Kav"};
+    CHECK_EQ(plan.steps.size(), size_t(6));
     CHECK_EQ(plan.own_steps_begin, size_t(3));
-    for (size_t i = 0; i < plan.steps.size() && i < 7; ++i) {
+    for (size_t i = 0; i < plan.steps.size() && i < 6; ++i) {
         const std::string& path = plan.steps[i].path;
         CHECK(path.size() >= std::strlen(order[i]) &&
               path.compare(path.size() - std::strlen(order[i]), std::string::npos, order[i]) == 0);
     }
-    // Without a known folder, nothing is held back.
-    CHECK_EQ(plan_uninstall(log, "").own_steps_begin, size_t(7));
+    // The folder above the installation folder is no product's.
+    CHECK_EQ(plan.foreign_lines, size_t(1));
 
     // What a later run carries on with: the lines as they were, in their order in the log.
     std::vector<StepResult> results;
-    const StepOutcome outcomes[] = {
-        StepOutcome::kRemoved, StepOutcome::kAlreadyGone, StepOutcome::kFailed, StepOutcome::kKept,
-        StepOutcome::kKept,    StepOutcome::kNotEmpty,    StepOutcome::kKept};
-    for (size_t i = 0; i < plan.steps.size() && i < 7; ++i)
+    const StepOutcome outcomes[] = {StepOutcome::kRemoved, StepOutcome::kAlreadyGone,
+                                    StepOutcome::kFailed,  StepOutcome::kKept,
+                                    StepOutcome::kKept,    StepOutcome::kNotEmpty};
+    for (size_t i = 0; i < plan.steps.size() && i < 6; ++i)
         results.push_back({plan.steps[i], outcomes[i]});
     UninstallStep document_type;
     document_type.action = UninstallAction::kDeleteRegValue;
     document_type.path = ".kvf";
     results.push_back({document_type, StepOutcome::kFailed});
     CHECK_EQ(remaining_log_text(results),
-             "*Delete file: " + t + "Uninstall.txt\r\n" + "*Delete directory: C:\\Programme\r\n" +
-                 "*Delete file: " + t + "Uninstall.exe\r\n" + "*Delete file: " + t +
-                 "Kav-Player.exe\r\n" + "*Delete directory: " + t.substr(0, t.size() - 1) + "\r\n");
+             "*Delete file: " + t + "Uninstall.txt\r\n" + "*Delete file: " + t +
+                 "Uninstall.exe\r\n" + "*Delete file: " + t + "Kav-Player.exe\r\n" +
+                 "*Delete directory: " + t.substr(0, t.size() - 1) + "\r\n");
     CHECK_EQ(remaining_log_text({}), std::string());
 }
 
@@ -272,6 +290,9 @@ static void reports() {
     CHECK(text != kUninstallSuccess);
     CHECK(contains(text, "3 Zeilen"));
     CHECK(contains(uninstall_report_text(all_gone, 1, ""), "Eine Zeile"));
+    text = uninstall_report_text(all_gone, 0, "", 2);
+    CHECK(contains(text, "wurden entfernt.\n\n2 Zeilen der Datei Uninstall.txt nannten etwas"));
+    CHECK(!contains(text, "unverständlich"));
 
     std::vector<StepResult> some_left = all_gone;
     some_left.push_back(
@@ -352,16 +373,19 @@ static void wininit_lines() {
 
 static void copy_command_lines() {
     std::string target;
-    uintptr_t handle = 0;
+    CopyHandles handles;
     std::string line = copy_command_line("C:\\Temp\\Kavento-Deinstallation.exe",
-                                         "C:\\Program Files\\Kavento-Producer", 0x1c4);
-    CHECK(parse_copy_command_line(line, target, handle));
+                                         "C:\\Program Files\\Kavento-Producer", {0x1c4, 0x2a8, 7});
+    CHECK(parse_copy_command_line(line, target, handles));
     CHECK_EQ(target, std::string("C:\\Program Files\\Kavento-Producer"));
-    CHECK_EQ(handle, uintptr_t(0x1c4));
+    CHECK_EQ(handles.original, uintptr_t(0x1c4));
+    CHECK_EQ(handles.started, uintptr_t(0x2a8));
+    CHECK_EQ(handles.folder, uintptr_t(7));
 
-    CHECK(parse_copy_command_line("x.exe  /uninstall\t\"C:\\K\" 0", target, handle));
+    CHECK(parse_copy_command_line("x.exe  /uninstall\t\"C:\\K\" 0 0 4294967295", target, handles));
     CHECK_EQ(target, std::string("C:\\K"));
-    CHECK_EQ(handle, uintptr_t(0));
+    CHECK_EQ(handles.original, uintptr_t(0));
+    CHECK_EQ(handles.folder, uintptr_t(0xffffffffu));
 
     // Anything else is an ordinary start, and leaves the outputs alone.
     target = "unchanged";
@@ -369,21 +393,23 @@ static void copy_command_lines() {
         "\"C:\\K\\Uninstall.exe\"",
         "\"C:\\K\\Uninstall.exe\" /uninstall",
         "x /uninstall \"C:\\K\"",
-        "x /uninstall \"C:\\K\" 12 13",
-        "x /Uninstall \"C:\\K\" 12",
-        "x /uninstall \"C:\\K 12",
-        "x /uninstall \"K\" 12",
-        "x /uninstall \"C:\\\" 12",
-        "x /uninstall \"C:\\K\\..\" 12",
-        "x /uninstall \"C:\\K\" -1",
-        "x /uninstall \"C:\\K\" 4294967296",
-        "x /uninstall \"C:\\K\" 99999999999999999999",
-        "x /uninstall \"C:\\K\" 12a",
+        "x /uninstall \"C:\\K\" 12",
+        "x /uninstall \"C:\\K\" 12 13 14 15",
+        "x /Uninstall \"C:\\K\" 12 13 14",
+        "x /uninstall \"C:\\K 12 13 14",
+        "x /uninstall \"K\" 12 13 14",
+        "x /uninstall \"C:\\\" 12 13 14",
+        "x /uninstall \"C:\\K\\..\" 12 13 14",
+        "x /uninstall \"C:\\K\" -1 13 14",
+        "x /uninstall \"C:\\K\" 12 4294967296 14",
+        "x /uninstall \"C:\\K\" 12 13 99999999999999999999",
+        "x /uninstall \"C:\\K\" 12 13 14a",
         "",
     };
     for (const char* r : refused)
-        CHECK(!parse_copy_command_line(r, target, handle));
+        CHECK(!parse_copy_command_line(r, target, handles));
     CHECK_EQ(target, std::string("unchanged"));
+    CHECK_EQ(handles.started, uintptr_t(0));
 }
 
 int main() {

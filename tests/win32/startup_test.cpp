@@ -131,17 +131,24 @@ void test_recorded_installation() {
     set_text("version_number", "none");
     CHECK(check_record(recorded) == RecordedVersion::kOlder);
 
-    // The recorded folder fixes the target even when the version is missing.
+    // The recorded folder of an installation fixes the target even when the version is missing.
+    const std::string folder = "C:\\kvstart-apps\\Kavento";
+    CreateDirectoryA("C:\\kvstart-apps", nullptr);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    write_all(folder + "\\Kav-Producer.exe", "the authoring tool");
     clear_record();
-    set_text("program_path", "D:\\Apps\\Kavento");
+    set_text("program_path", folder);
     CHECK(check_record(recorded) == RecordedVersion::kNone);
-    CHECK_EQ(session.target_folder, std::string("D:\\Apps\\Kavento"));
+    CHECK_EQ(session.target_folder, folder);
     CHECK_EQ(int(session.existing_install), 1);
     set_dword("version_number", 12000);
     CHECK(check_record(recorded) == RecordedVersion::kOlder);
-    CHECK_EQ(session.target_folder, std::string("D:\\Apps\\Kavento"));
+    CHECK_EQ(session.target_folder, folder);
     CHECK_EQ(int(session.existing_install), 1);
     clear_record();
+    DeleteFileA((folder + "\\Kav-Producer.exe").c_str());
+    RemoveDirectoryA(folder.c_str());
+    RemoveDirectoryA("C:\\kvstart-apps");
 }
 
 // Runs a copy of this program named NAME.exe, with the Wine settings given for that name, and

@@ -38,30 +38,23 @@ void merge_with_old_log() {
     std::string target = fresh_folder("merge");
     const std::string log = target + "Uninstall.txt";
     const std::string long_path = "C:\\" + std::string(5000, 'L');
-    write_all(log, "*Delete file: " + log +
-                       "\r\n"                                 // equal to this run's own line
-                       "*Delete directory: C:\\Menu\\Old\r\n" // only the earlier run made it
-                       "*Delete file: C:\\new.exe\r\n"        // equal to a new action
-                       "*Delete directory: C:\\Menu\\Old\r\n" // twice in the old log
-                       "*Delete file: C:\\a: b\r\n"           // ": " inside the argument
-                       "*Delete file: " +
-                       long_path +
-                       "\n" // longer than any path, lone LF
-                       "*Delete file: C:\\lone-cr\r"
-                       "*Delete file: C:\\last-without-line-end");
+    write_all(log, "*Delete file: " + log + "\r\n" +                // equal to this run's own line
+                       "*Delete directory: " + target + "Old\r\n" + // only the earlier run made it
+                       "*Delete file: " + target + "new.exe\r\n" +  // equal to a new action
+                       "*Delete directory: " + target + "Old\r\n" + // twice in the old log
+                       "*Delete file: C:\\a: b\r\n" +               // no path of the product's
+                       "*Delete file: C:\\windows\\win.ini\r\n" +   // nor this
+                       "*Delete file: " + long_path + "\n" +        // longer than any path, lone LF
+                       "*Delete file: " + target + "lone-cr\r" +    //
+                       "*Delete file: " + target + "last-without-line-end");
     session.undo_list.clear();
-    undo_add(kTagDeleteFile, "C:\\new.exe");
+    undo_add(kTagDeleteFile, target + "new.exe");
     CHECK_EQ(write_uninstall_log(target), 1);
-    CHECK_EQ(read_all(log), "*Delete file: " + log +
-                                "\r\n"
-                                "*Delete file: C:\\new.exe\r\n"
-                                "*Delete directory: C:\\Menu\\Old\r\n"
-                                "*Delete file: C:\\a: b\r\n"
-                                "*Delete file: " +
-                                long_path +
-                                "\r\n"
-                                "*Delete file: C:\\lone-cr\r\n"
-                                "*Delete file: C:\\last-without-line-end\r\n");
+    CHECK_EQ(read_all(log), "*Delete file: " + log + "\r\n" +                //
+                                "*Delete file: " + target + "new.exe\r\n" +  //
+                                "*Delete directory: " + target + "Old\r\n" + //
+                                "*Delete file: " + target + "lone-cr\r\n" +  //
+                                "*Delete file: " + target + "last-without-line-end\r\n");
     // The old lines went into the file only: a roll-back of this run must never act on them.
     // The list holds the log's own line, the old log's kept copy and this run's action.
     CHECK_EQ(session.undo_list.size(), size_t(3));
@@ -87,10 +80,11 @@ void merge_with_old_log() {
     CHECK(!pending.empty() && pending.back() == "\\??\\" + busy_kept);
 
     // Merging stops at the first empty line; what follows it is dropped.
-    write_all(log, "*Delete file: C:\\kept\r\n\r\n*Delete file: C:\\dropped\r\n");
+    write_all(log,
+              "*Delete file: " + target + "kept\r\n\r\n*Delete file: " + target + "dropped\r\n");
     session.undo_list.clear();
     CHECK_EQ(write_uninstall_log(target), 1);
-    CHECK_EQ(read_all(log), "*Delete file: " + log + "\r\n*Delete file: C:\\kept\r\n");
+    CHECK_EQ(read_all(log), "*Delete file: " + log + "\r\n*Delete file: " + target + "kept\r\n");
 }
 
 void log_failures() {

@@ -1,19 +1,24 @@
 // The uninstaller on a real file system and registry: each kind of removal, a damaged log, and the
 // built Uninstall.exe itself answering its message boxes like a user would.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <string>
 #include "check.h"
 #include "engine/restart_deletion.h"
 #include "test_boxes.h"
 #include "test_files.h"
+#include "engine/product_scope.h"
+#include "engine/shortcuts.h"
 #include "engine/undo.h"
 #include "engine/uninstall_plan.h"
 #include "engine/uninstall_run.h"
+#include "services/special_folders.h"
 
 namespace {
 
 const char* const kTestKey = "SOFTWARE\\KvUninstallTest";
+const std::string kProductKey = "SOFTWARE\\Kavento-Producer";
 
 void reg_set(const std::string& key, const std::string& name, const std::string& value) {
     HKEY k;
@@ -182,16 +187,16 @@ void damaged_log() {
     for (const char* f : {"\\Kav-Player.exe", "\\Kav-Producer.exe", "\\fmod.dll"})
         write_all(t + f, "program");
     write_all(t + "\\Kaventos\\Urlaub.kvf", "the user's own slide show");
-    reg_set(kTestKey, "version_string", "1.20.1");
-    reg_set(kTestKey, "program_path", t);
+    reg_set(kProductKey, "version_string", "1.20.1");
+    reg_set(kProductKey, "program_path", t);
 
     std::string log = "*Delete file: " + t + "\\Uninstall.txt\r\n" +
                       "*Delete file: C:\\kvun-gone\\Kavento-Player.lnk\r\n" +
-                      "*Delete reg_value_local_machine: " + kTestKey + "\\program_path\r\n" +
-                      "*Delete reg_value_local_machine: " + kTestKey + "\\version_number\r\n" +
-                      "*Delete reg_value_local_machine: " + kTestKey + "\\version_string\r\n" +
+                      "*Delete reg_value_local_machine: " + kProductKey + "\\program_path\r\n" +
+                      "*Delete reg_value_local_machine: " + kProductKey + "\\version_number\r\n" +
+                      "*Delete reg_value_local_machine: " + kProductKey + "\\version_string\r\n" +
                       "\x01\x02 garbage\r\n" + "\r\n" +
-                      "*Delete reg_key_local_machine: " + kTestKey + "\\\r\n" +
+                      "*Delete reg_key_local_machine: " + kProductKey + "\\\r\n" +
                       "*Delete file: C:\\" + std::string(70000, 'L') + "\r\n" +
                       "*Delete File: C:\\kvun-target\\Kavento.pac\r\n" + "*Delete directory: " + t +
                       "\\HTML\r\n" + "*Delete directory: " + t + "\\Exporte\r\n" +
@@ -208,8 +213,9 @@ void damaged_log() {
 
     std::string text;
     CHECK(read_uninstall_log(t + "\\Uninstall.txt", text));
-    UninstallPlan plan = plan_uninstall(text, t);
+    UninstallPlan plan = plan_uninstall(text, product_places(t));
     CHECK_EQ(plan.skipped_lines, size_t(2)); // the garbage and the over-long path
+    CHECK_EQ(plan.foreign_lines, size_t(1)); // the link outside the start menu
     UninstallRun run = run_uninstall(plan, {}, t + "\\Uninstall.txt", 1000);
     std::vector<StepResult>& results = run.results;
     CHECK(!run.repeatable);
@@ -222,7 +228,7 @@ void damaged_log() {
     CHECK(!file_exists(t + "\\fmod.dll"));
     CHECK(!folder_exists(t + "\\HTML"));
     CHECK(!folder_exists(t + "\\Exporte"));
-    CHECK(!reg_key_exists(kTestKey));
+    CHECK(!reg_key_exists(kProductKey));
     CHECK(file_exists(t + "\\Kaventos\\Urlaub.kvf"));
     CHECK(folder_exists(t + "\\Kaventos"));
 
@@ -277,21 +283,23 @@ std::string temp_copies() {
     return found;
 }
 
-// The folder of the latest copy waiting for deletion at the next restart: the copy's deletion
-// followed by its folder's.
+// The folder of the latest copy, from its program waiting beside it, in the temp folder, for its
+// deletion at the next restart.
 std::string pending_copy_folder() {
     const std::vector<std::string> deleted = pending_restart_deletions();
-    const std::string copy = std::string("\\") + kCopyName;
-    if (deleted.size() < 2) return std::string();
-    const std::string& file = deleted[deleted.size() - 2];
-    const std::string& folder = deleted.back();
-    if (file != folder + copy || folder.compare(0, 4, "\\??\\") != 0) return std::string();
-    return folder.substr(4);
+    if (deleted.empty()) return std::string();
+    const std::string& file = deleted.back();
+    if (file.size() < 8 || file.compare(0, 4, "\\??\\") != 0 ||
+        file.compare(file.size() - 4, 4, ".exe") != 0)
+        return std::string();
+    return file.substr(4, file.size() - 8);
 }
 
 const std::string kTarget = "C:\\Program Files\\Kavento-Producer";
-const std::string kMenu = "C:\\kvun-menu\\Kavento-Producer";
-const std::string kProductKey = "SOFTWARE\\Kavento-Producer";
+
+std::string menu_folder() {
+    return special_folder_path(CSIDL_COMMON_PROGRAMS) + "\\Kavento-Producer";
+}
 
 void install_fake(const std::string& uninstaller) {
     CreateDirectoryA(kTarget.c_str(), nullptr);
@@ -299,17 +307,18 @@ void install_fake(const std::string& uninstaller) {
         CreateDirectoryA((kTarget + d).c_str(), nullptr);
     CopyFileA(uninstaller.c_str(), (kTarget + "\\Uninstall.exe").c_str(), FALSE);
     write_all(kTarget + "\\Kav-Player.exe", "player");
-    CreateDirectoryA("C:\\kvun-menu", nullptr);
-    CreateDirectoryA(kMenu.c_str(), nullptr);
-    write_all(kMenu + "\\Uninstall.lnk", "link");
+    const std::string menu = menu_folder();
+    CreateDirectoryA(menu.c_str(), nullptr);
+    const std::string program = kTarget + "\\Uninstall.exe";
+    create_shortcut(program, menu + "\\Uninstall.lnk", "", "", "", SW_SHOWNORMAL, 0, program, 0);
     reg_set(kProductKey, "version_string", "1.20.1");
     std::string log;
     for (const std::string& line : {
              std::string(kTagDeleteFile) + kTarget + "\\Uninstall.txt",
-             std::string(kTagDeleteFile) + kMenu + "\\Uninstall.lnk",
+             std::string(kTagDeleteFile) + menu + "\\Uninstall.lnk",
              std::string(kTagDeleteRegValue) + kProductKey + "\\version_string",
              std::string(kTagDeleteRegKey) + kProductKey + "\\",
-             std::string(kTagDeleteDirectory) + kMenu,
+             std::string(kTagDeleteDirectory) + menu,
              std::string(kTagDeleteDirectory) + kTarget + "\\HTML",
              std::string(kTagDeleteDirectory) + kTarget + "\\Exporte",
              std::string(kTagDeleteDirectory) + kTarget + "\\Kaventos",
@@ -324,7 +333,7 @@ void install_fake(const std::string& uninstaller) {
 bool fake_installed() {
     return file_exists(kTarget + "\\Uninstall.exe") && file_exists(kTarget + "\\Uninstall.txt") &&
            file_exists(kTarget + "\\Kav-Player.exe") && folder_exists(kTarget + "\\HTML") &&
-           file_exists(kMenu + "\\Uninstall.lnk") &&
+           file_exists(menu_folder() + "\\Uninstall.lnk") &&
            reg_value_exists(kProductKey, "version_string");
 }
 
@@ -371,16 +380,17 @@ void program_answer_yes(const std::string& uninstaller, bool with_document) {
     CHECK(!file_exists(kTarget + "\\Uninstall.txt"));
     CHECK(!file_exists(kTarget + "\\Kav-Player.exe"));
     CHECK(!folder_exists(kTarget + "\\HTML"));
-    CHECK(!folder_exists(kMenu));
-    CHECK(folder_exists("C:\\kvun-menu")); // not in the log
+    CHECK(!folder_exists(menu_folder()));
+    CHECK(folder_exists(special_folder_path(CSIDL_COMMON_PROGRAMS))); // not in the log
     CHECK(!reg_key_exists(kProductKey));
     CHECK_EQ(folder_exists(kTarget), with_document);
     CHECK_EQ(file_exists(doc), with_document);
-    // The copy ran from a new folder of its own, and both wait for their deletion at the next
-    // restart: the copy first, then its folder.
+    // The copy ran from a new folder of its own, which is gone: the program moved out beside it
+    // and waits for its deletion at the next restart.
     std::string folder = pending_copy_folder();
     CHECK(is_copy_folder(folder, temp_folder_path()));
-    CHECK(file_exists(folder + "\\" + kCopyName));
+    CHECK(!folder_exists(folder));
+    CHECK(file_exists(folder + ".exe"));
     CHECK(copies_before.find(folder.substr(temp_folder_path().size())) == std::string::npos);
     if (with_document) {
         DeleteFileA(doc.c_str());

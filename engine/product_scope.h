@@ -1,0 +1,53 @@
+// What a line of Uninstall.txt may name: only what an installation of this product makes. The log
+// lies where other programs may write, so the uninstaller, and the installer when it merges an
+// earlier log, act on a line only when this rule admits it. Platform-free: the places are looked
+// up by the caller (product_places, Win32), so a later normalisation of paths (short names to
+// long ones, say) only has to run on the places and the step before they meet here.
+#pragma once
+#include <cstddef>
+#include <string>
+#include <vector>
+#include "engine/uninstall_plan.h"
+
+// Paths without a final backslash, in the form the system gives them. An empty or relative
+// installation folder, or a drive root, admits nothing inside it.
+struct ProductPlaces {
+    std::string installation_folder;
+    std::vector<std::string> menu_folders; // the start menu's programs folders, common and own
+    std::vector<std::string> desktops;     // the common desktop and the user's
+    // Every folder the system names (Windows, the documents, StartUp, the start menu itself, …):
+    // none of them is ever the product's, and neither is anything inside one that lies within
+    // the installation folder.
+    std::vector<std::string> special_folders;
+};
+
+// The links the installer makes: the three in the start-menu folder, and the two that may go on
+// a desktop.
+inline constexpr char kMenuLinkNames[3][24] = {"Uninstall.lnk", "Kavento-Player.lnk",
+                                               "Kavento-Producer.lnk"};
+inline constexpr char kDesktopLinkNames[2][24] = {"Kavento-Producer.lnk", "Kavento-Player.lnk"};
+
+// A log holds a few dozen lines, one installation's and those of the updates before it; what
+// lies beyond this many lines is not acted on or merged.
+inline constexpr size_t kMaxLogLines = 1000;
+
+// A step of the log that removes only the product's own:
+// - a file inside the installation folder, a folder inside it, or the folder itself;
+// - a link of the product's names in a folder below a programs folder (at any depth: the user
+//   may pick a folder inside another), or directly on a desktop; a folder below a programs folder;
+// - a registry key or value at or below HKLM "SOFTWARE\Kavento-Producer".
+// Never a special folder, a folder that holds one, or what lies in a special folder inside the
+// installation folder (the documents of a user who installed into the profile).
+bool is_product_step(const UninstallStep& step, const ProductPlaces& places);
+// The same for a line of the log; an unreadable line is no product line.
+bool is_product_log_line(const std::string& line, const ProductPlaces& places);
+// Whether the step removes a link that the rule admits outside the installation folder: only such
+// a file has to be shown to lead into the installation folder before it is removed.
+bool is_product_link_outside(const UninstallStep& step, const ProductPlaces& places);
+// Whether path lies inside folder (at any depth, never folder itself); names compared as the
+// file system compares them.
+bool is_inside(const std::string& path, const std::string& folder);
+
+// Win32: the places of an installation in installation_folder (without a final backslash), as
+// the system names them for the user who runs the program.
+ProductPlaces product_places(const std::string& installation_folder);
