@@ -1,17 +1,5 @@
 #include "engine/undo.h"
 
-void undo_add(const std::string& tag, const std::string& argument) {
-    session.undo_list.push_front(UndoAction{tag, argument});
-}
-
-void undo_add(UndoAction action) {
-    session.undo_list.push_front(std::move(action));
-}
-
-void undo_remove_oldest() {
-    if (!session.undo_list.empty()) session.undo_list.pop_back();
-}
-
 std::string log_line_text(const UndoAction& action) {
     return action.tag + action.argument;
 }

@@ -1,0 +1,15 @@
+// The session's undo list, apart from the log rules in undo.cpp: Uninstall.exe uses those rules
+// but has no session, and a file that names the session would bring it along.
+#include "engine/undo.h"
+
+void undo_add(const std::string& tag, const std::string& argument) {
+    session.undo_list.push_front(UndoAction{tag, argument});
+}
+
+void undo_add(UndoAction action) {
+    session.undo_list.push_front(std::move(action));
+}
+
+void undo_remove_oldest() {
+    if (!session.undo_list.empty()) session.undo_list.pop_back();
+}
