@@ -94,8 +94,16 @@ bool is_product_step(const UninstallStep& step, const ProductPlaces& places) {
     return false;
 }
 
+void make_comparable(UninstallStep& step, const ProductPlaces& places) {
+    if (places.comparable_form && (step.action == UninstallAction::kDeleteFile ||
+                                   step.action == UninstallAction::kDeleteFolder))
+        places.comparable_form(step.path);
+}
+
 bool is_product_log_line(const std::string& line, const ProductPlaces& places) {
-    return is_product_step(classify_log_line(line), places);
+    UninstallStep step = classify_log_line(line);
+    make_comparable(step, places);
+    return is_product_step(step, places);
 }
 
 bool is_product_link_outside(const UninstallStep& step, const ProductPlaces& places) {

@@ -9,9 +9,16 @@
 #include <vector>
 #include "engine/uninstall_plan.h"
 
+// Puts a path into the form in which all paths of one place compare equal on this system.
+using PathForm = void (*)(std::string& path);
+
 // Paths without a final backslash, in the form the system gives them. An empty or relative
 // installation folder, or a drive root, admits nothing inside it.
 struct ProductPlaces {
+    // The places are in this form, and so is every path of a step before it meets them here: a
+    // log line that names the installation by short names (as an installation into a folder that
+    // the code page cannot spell writes it) is inside it all the same. None: paths as written.
+    PathForm comparable_form = nullptr;
     std::string installation_folder;
     std::vector<std::string> menu_folders; // the start menu's programs folders, common and own
     std::vector<std::string> desktops;     // the common desktop and the user's
@@ -39,7 +46,10 @@ inline constexpr size_t kMaxLogLines = 1000;
 // Never a special folder, a folder that holds one, or what lies in a special folder inside the
 // installation folder (the documents of a user who installed into the profile).
 bool is_product_step(const UninstallStep& step, const ProductPlaces& places);
-// The same for a line of the log; an unreadable line is no product line.
+// Puts the path of a file or folder step into the places' comparable form, which names the same
+// place, so that the step may act on it as well.
+void make_comparable(UninstallStep& step, const ProductPlaces& places);
+// Whether a log line's step is the product's; an unreadable line is no product line.
 bool is_product_log_line(const std::string& line, const ProductPlaces& places);
 // Whether the step removes a link that the rule admits outside the installation folder: only such
 // a file has to be shown to lead into the installation folder before it is removed.

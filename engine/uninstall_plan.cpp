@@ -255,6 +255,7 @@ UninstallPlan plan_uninstall(const std::string& log_text, const ProductPlaces& p
         ++number;
         if (line.empty()) continue;
         UninstallStep step = classify_log_line(line);
+        make_comparable(step, places);
         step.line_number = number;
         if (step.action == UninstallAction::kSkip) {
             // The pack file's record is deliberately actionless; it is no sign of a damaged log.

@@ -8,6 +8,7 @@
 #include "engine/shortcuts.h"
 #include "env/registry.h"
 #include "env/registry_rules.h"
+#include "services/system_paths.h"
 
 namespace {
 
@@ -151,13 +152,20 @@ StepOutcome perform_uninstall_step(const UninstallStep& step) {
     return StepOutcome::kAlreadyGone;
 }
 
+// Whether the link's target lies inside the folder, compared as the places are.
+static bool leads_into(const std::string& link, const std::string& folder) {
+    std::string target;
+    if (!shortcut_target(link, target) || !is_removable_file_path(target)) return false;
+    target = stored_path_form(target);
+    make_comparable_path(target);
+    return is_inside(target, folder);
+}
+
 void refuse_foreign_links(UninstallPlan& plan, const ProductPlaces& places) {
     for (UninstallStep& step : plan.steps) {
-        std::string target;
         if (!is_product_link_outside(step, places) ||
             GetFileAttributesA(step.path.c_str()) == INVALID_FILE_ATTRIBUTES ||
-            (shortcut_target(step.path, target) && is_removable_file_path(target) &&
-             is_inside(stored_path_form(target), places.installation_folder)))
+            leads_into(step.path, places.installation_folder))
             continue;
         // Left in its place, so that the uninstaller's own steps keep theirs; without its line
         // it is neither carried out nor written back.

@@ -15,17 +15,29 @@ std::string program_folder(const std::string& program) {
     return program.substr(0, cut + 1);
 }
 
-std::string ansi_path_from_forms(const std::vector<SpelledName>& long_form,
-                                 const std::vector<SpelledName>& short_form) {
-    if (long_form.empty() || long_form.size() != short_form.size()) return std::string();
-    std::string path;
-    for (size_t i = 0; i < long_form.size(); ++i) {
-        const SpelledName& name = long_form[i].exact ? long_form[i] : short_form[i];
-        if (!name.exact) return std::string();
-        if (i != 0) path += '\\';
-        path += name.text;
+bool ansi_path_from_forms(const wchar_t* long_form, const wchar_t* short_form, SpellName spell,
+                          std::string& path) {
+    std::string spelled;
+    for (;;) {
+        size_t l = 0, s = 0;
+        while (long_form[l] && long_form[l] != L'\\')
+            ++l;
+        while (short_form[s] && short_form[s] != L'\\')
+            ++s;
+        const size_t mark = spelled.size();
+        if (!spell(long_form, l, spelled)) {
+            spelled.resize(mark);
+            if (!spell(short_form, s, spelled)) return false;
+        }
+        if (!long_form[l] || !short_form[s]) {
+            if (long_form[l] || short_form[s]) return false;
+            path = spelled;
+            return true;
+        }
+        spelled += '\\';
+        long_form += l + 1;
+        short_form += s + 1;
     }
-    return path;
 }
 
 LineScan scan_line(const char* data, size_t size, bool end_of_file) {

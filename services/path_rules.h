@@ -3,7 +3,6 @@
 #pragma once
 #include <cstddef>
 #include <string>
-#include <vector>
 #include "services/file_services.h"
 
 // Whether the text fits a kPathLimit buffer with its terminating zero.
@@ -16,20 +15,17 @@ std::string search_text(const std::string& path, const std::string& pattern);
 // "\", or the empty text when the path holds no "\" after its first character.
 std::string program_folder(const std::string& program);
 
-// One component of a path that the system gave, as the ANSI code page spells it, and whether
-// that spelling is exact: a letter the code page lacks comes out as a look-alike ("L" for "Ł")
-// or "?", and the spelling then names another place or none.
-struct SpelledName {
-    std::string text;
-    bool exact = false;
-};
-// The ANSI path that names the same place as a path given by its components and by those of its
-// short form (the same number, one short name for each): every component spelled as it is where
-// that is exact, else by its short name, so that the names stay readable wherever they can. Empty,
-// so refused, when a component has no exact spelling in either form (a volume without short
-// names gives the long name back) or the two forms do not line up.
-std::string ansi_path_from_forms(const std::vector<SpelledName>& long_form,
-                                 const std::vector<SpelledName>& short_form);
+// Appends the ANSI code page's spelling of one component of a path (length wide characters) and
+// says whether it is exact: a letter that the code page lacks comes out as a look-alike ("L" for
+// "Ł") or "?", and such a spelling names another place or none.
+using SpellName = bool (*)(const wchar_t* name, size_t length, std::string& out);
+// The ANSI path that names the same place as a path given in its long form and its short form
+// (one short name for each component): every component spelled as it is where that is exact,
+// else by its short name, so that the names stay readable wherever they can. False, so refused,
+// when a component has no exact spelling in either form (a volume without short names gives the
+// long name back) or the two forms do not line up.
+bool ansi_path_from_forms(const wchar_t* long_form, const wchar_t* short_form, SpellName spell,
+                          std::string& path);
 
 // The longest line file_read_line returns at once; the rest of a longer line comes with the next
 // reads. The uninstall log's lines are short paths with a fixed prefix.

@@ -19,11 +19,10 @@ bool ansi_system();
 using ShortPathLookup = DWORD(WINAPI*)(const wchar_t*, wchar_t*, DWORD);
 
 // The ANSI path that names the place of the wide path, or false when there is none: the caller
-// then goes on as if the system had given no path.
-bool ansi_path(const wchar_t* wide, std::string& path);
-// The same with the short-form lookup given (null: there is none), so that a test can stand in
-// for a volume without short names, which Wine never has.
-bool ansi_path(const wchar_t* wide, ShortPathLookup short_path, std::string& path);
+// then goes on as if the system had given no path. The short form is looked up through
+// GetShortPathNameW, or through short_path when given, so that a test can stand in for a volume
+// without short names, which Wine never has.
+bool ansi_path(const wchar_t* wide, std::string& path, ShortPathLookup short_path = nullptr);
 
 // The temp folder, ending in "\".
 bool system_temp_folder(std::string& folder);
@@ -32,9 +31,9 @@ bool module_file_path(HMODULE module, std::string& path);
 // The file-system path of a shell item list, through the calls of the shell library given.
 bool item_list_path(HMODULE shell, LPCITEMIDLIST items, std::string& path);
 
-// The form in which paths of one place compare equal: each component's long name where the code
-// page spells it, else its short name. A path written with short names (by an installation into a
-// folder the code page cannot spell, or by the user) and its long form give the same text. What
-// does not exist keeps its remaining components as written; where the system cannot tell (NT 4,
-// Windows 95), the path stays as it is.
-std::string comparable_path(const std::string& path);
+// Puts a path into the form in which the paths of one place compare equal: each component's long
+// name where the code page spells it, else its short name. A path written with short names (by an
+// installation into a folder the code page cannot spell, or by the user) and its long form give
+// the same text. What does not exist keeps its remaining components as written; where the system
+// cannot tell (NT 4, Windows 95), the path stays as it is.
+void make_comparable_path(std::string& path);

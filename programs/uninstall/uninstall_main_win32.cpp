@@ -21,6 +21,7 @@
 #include "engine/uninstall_run.h"
 #include "engine/undo.h"
 #include "services/system_library.h"
+#include "services/system_paths.h"
 
 namespace {
 
@@ -37,10 +38,11 @@ constexpr DWORD kCopyStartWaitMs = 30000;
 // Far above this program's size: a larger file is not this program.
 constexpr uint32_t kMaxProgramBytes = 16u << 20;
 
+// Paths from the system by their ANSI or short form (services/system_paths.h), or empty: a temp
+// folder "C:\users\Łukasz\Temp" is reached as it is, not as the look-alike "Lukasz".
 std::string module_path() {
-    char buffer[MAX_PATH + 1];
-    DWORD n = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-    return n == 0 || n >= MAX_PATH ? std::string() : std::string(buffer, n);
+    std::string path;
+    return module_file_path(nullptr, path) && path.size() < MAX_PATH ? path : std::string();
 }
 
 std::string folder_without_backslash(const std::string& path) {
@@ -49,27 +51,12 @@ std::string folder_without_backslash(const std::string& path) {
 }
 
 std::string temp_folder() {
-    char buffer[MAX_PATH + 1];
-    DWORD n = GetTempPathA(MAX_PATH, buffer);
-    if (n == 0 || n >= MAX_PATH) return std::string();
-    std::string folder(buffer, n);
-    if (folder.back() != '\\') folder += '\\';
-    return folder;
+    std::string folder;
+    return system_temp_folder(folder) && folder.size() < MAX_PATH ? folder : std::string();
 }
 
 void show(const std::string& text, const char* title, UINT icon) {
     MessageBoxA(nullptr, text.c_str(), title, MB_OK | icon | MB_SETFOREGROUND);
-}
-
-// The long form of a path that may have been started by its short name, so that it compares
-// with the paths in the log. GetLongPathNameA is missing before Windows 98 and 2000.
-std::string long_path(const std::string& path) {
-    using GetLongPathNameFn = DWORD(WINAPI*)(const char*, char*, DWORD);
-    auto get_long_path_name =
-        optional_function<GetLongPathNameFn>(GetModuleHandleA("kernel32.dll"), "GetLongPathNameA");
-    char buffer[MAX_PATH + 1];
-    DWORD n = get_long_path_name ? get_long_path_name(path.c_str(), buffer, MAX_PATH) : 0;
-    return n == 0 || n >= MAX_PATH ? path : std::string(buffer, n);
 }
 
 // Reads and plans the log of a target folder; tells the user and returns false when there is
@@ -273,7 +260,11 @@ bool start_temp_copy(const std::string& self, const std::string& target_folder) 
 
 void run_original() {
     std::string self = module_path();
-    std::string target_folder = folder_without_backslash(long_path(self));
+    // Started by its short name, or from a folder that the code page cannot spell, it still
+    // compares with the paths of the log.
+    std::string comparable = self;
+    make_comparable_path(comparable);
+    std::string target_folder = folder_without_backslash(comparable);
     UninstallPlan plan;
     if (target_folder.empty() || !load_plan(target_folder, plan)) return;
     if (MessageBoxA(nullptr, kUninstallQuestion, kUninstallTitle,

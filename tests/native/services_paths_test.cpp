@@ -27,41 +27,39 @@ void test_path_texts() {
     CHECK_EQ(program_folder(""), std::string(""));
 }
 
-// Each component: its spelling and whether it is exact ("?" marks an inexact one).
-std::vector<SpelledName> spelled(const std::vector<std::string>& names) {
-    std::vector<SpelledName> out;
-    for (const std::string& name : names)
-        out.push_back({name, name.find('?') == std::string::npos});
-    return out;
+// A code page of ASCII alone: any other letter comes out as "?".
+bool spell_ascii(const wchar_t* name, size_t length, std::string& out) {
+    bool exact = true;
+    for (size_t i = 0; i < length; ++i) {
+        exact = exact && name[i] < 0x80;
+        out += name[i] < 0x80 ? char(name[i]) : '?';
+    }
+    return exact;
 }
 
 void test_ansi_path_from_forms() {
     struct Case {
-        std::vector<std::string> long_form, short_form;
-        const char* expected; // "" for refused
+        const wchar_t *long_form, *short_form;
+        const char* expected; // null: refused
     } cases[] = {
-        // Exact as it is: the short form is not even looked at.
-        {{"C:", "Program Files", "Kavento"},
-         {"C:", "PROGRA~1", "KAVENTO"},
-         "C:\\Program Files\\Kavento"},
-        // Only what cannot be spelled takes its short name; the trailing "\" stays.
-        {{"C:", "users", "?ukasz", "Temp", ""},
-         {"C:", "users", "_UKA~INY", "Temp", ""},
+        // Exact as it is: the short form is not needed.
+        {L"C:\\Program Files\\Kavento", L"C:\\PROGRA~1\\KAVENTO", "C:\\Program Files\\Kavento"},
+        // Only what cannot be spelled takes its short name; the final "\" stays.
+        {L"C:\\users\\\x141ukasz\\Temp\\", L"C:\\users\\_UKA~INY\\Temp\\",
          "C:\\users\\_UKA~INY\\Temp\\"},
-        {{"C:", "Programme",
-          "?\xf3"
-          "d?"},
-         {"C:", "PROG~1F2", "__D_~1WW"},
+        {L"C:\\Programme\\\x141\xf3\x64\x17a", L"C:\\PROG~1F2\\__D_~1WW",
          "C:\\Programme\\__D_~1WW"},
         // No short name: the long name came back, as inexact as before.
-        {{"C:", "users", "?ukasz"}, {"C:", "users", "?ukasz"}, ""},
-        // Forms that do not line up, and no path at all.
-        {{"C:", "?ukasz"}, {"C:", "_UKA~INY", "X"}, ""},
-        {{}, {}, ""},
+        {L"C:\\users\\\x141ukasz", L"C:\\users\\\x141ukasz", nullptr},
+        // Forms that do not line up.
+        {L"C:\\\x141ukasz", L"C:\\_UKA~INY\\X", nullptr},
+        {L"C:\\\x141ukasz\\X", L"C:\\_UKA~INY", nullptr},
     };
-    for (const Case& c : cases)
-        CHECK_EQ(ansi_path_from_forms(spelled(c.long_form), spelled(c.short_form)),
-                 std::string(c.expected));
+    for (const Case& c : cases) {
+        std::string path = "(refused)";
+        ansi_path_from_forms(c.long_form, c.short_form, spell_ascii, path);
+        CHECK_EQ(path, std::string(c.expected ? c.expected : "(refused)"));
+    }
 }
 
 // The line reader as plainly as it can be said: one byte at a time, stepping back after a CR.

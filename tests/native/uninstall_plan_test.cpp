@@ -217,6 +217,33 @@ static void whole_logs() {
     CHECK_EQ(plan.foreign_lines, size_t(1));
 }
 
+// An installation into a folder that the code page cannot spell, logged by short names; the
+// uninstaller runs from the form in which the system's paths compare (here a table stands in).
+// The lines are the product's all the same, its own files still come last, and a later run gets
+// the lines as they were.
+static void comparable_form(std::string& path) {
+    const std::string short_form = "C:\\PROG~1F2\\__D_~1WW\\KAVENT~1";
+    if (path.compare(0, short_form.size(), short_form) == 0)
+        path.replace(0, short_form.size(), "C:\\Programme\\__D_~1WW\\Kavento-Producer");
+}
+
+static void short_names() {
+    ProductPlaces places = installed_in("C:\\Programme\\__D_~1WW\\Kavento-Producer");
+    places.comparable_form = comparable_form;
+    const std::string t = "C:\\PROG~1F2\\__D_~1WW\\KAVENT~1";
+    std::string log = "*Delete file: " + t + "\\Uninstall.exe\r\n" +  //
+                      "*Delete file: " + t + "\\Kav-Player.exe\r\n" + //
+                      "*Delete directory: " + t + "\r\n";
+    UninstallPlan plan = plan_uninstall(log, places);
+    CHECK_EQ(plan.foreign_lines, size_t(0));
+    CHECK_EQ(plan.own_steps_begin, size_t(1));
+    CHECK_EQ(plan.steps.size(), size_t(3));
+    if (plan.steps.size() == 3) {
+        CHECK_EQ(plan.steps[1].path, places.installation_folder + "\\Uninstall.exe");
+        CHECK_EQ(plan.steps[1].line, "*Delete file: " + t + "\\Uninstall.exe");
+    }
+}
+
 // The uninstaller's own program, then its own log, then the folders holding them come last, so
 // that they stay while anything else is left. The log's target was typed "Kav." and the program
 // runs from "KAV".
@@ -421,6 +448,7 @@ int main() {
     length_limits();
     whole_logs();
     own_files_last();
+    short_names();
     reports();
     log_messages();
     copy_folders();

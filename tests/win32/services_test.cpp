@@ -371,15 +371,15 @@ void test_system_paths() {
     std::string path;
     CHECK(ansi_path(clean.c_str(), path));
     CHECK_EQ(path, work + "Kavento \xe4\xf6\xfc");
-    CHECK(ansi_path(clean.c_str(), long_form_back, path)); // no short form needed
+    CHECK(ansi_path(clean.c_str(), path, long_form_back)); // no short form needed
     CHECK_EQ(path, work + "Kavento \xe4\xf6\xfc");
 
     CHECK(ansi_path(lodz.c_str(), path));
     CHECK(names(path, lodz));
     CHECK_EQ(path.substr(0, work.size()), work); // the long names that the code page spells stay
     path.clear();
-    CHECK(!ansi_path(lodz.c_str(), long_form_back, path));
-    CHECK(!ansi_path(lodz.c_str(), no_short_form, path));
+    CHECK(!ansi_path(lodz.c_str(), path, long_form_back));
+    CHECK(!ansi_path(lodz.c_str(), path, no_short_form));
     CHECK(path.empty());
 
     wchar_t tmp[MAX_PATH] = {};
