@@ -382,6 +382,18 @@ void test_system_paths() {
     CHECK(!ansi_path(lodz.c_str(), path, no_short_form));
     CHECK(path.empty());
 
+    // Paths of one place compare in one form: the whole short form of a file that is gone, in
+    // that folder, gives the long names back and keeps its own name as written.
+    std::string lodz_spelled;
+    ansi_path(lodz.c_str(), lodz_spelled);
+    wchar_t short_form[MAX_PATH];
+    char short_ansi[MAX_PATH];
+    GetShortPathNameW(lodz.c_str(), short_form, MAX_PATH);
+    WideCharToMultiByte(CP_ACP, 0, short_form, -1, short_ansi, MAX_PATH, nullptr, nullptr);
+    std::string compared = std::string(short_ansi) + "\\Gone.txt";
+    make_comparable_path(compared);
+    CHECK_EQ(compared, lodz_spelled + "\\Gone.txt");
+
     wchar_t tmp[MAX_PATH] = {};
     GetEnvironmentVariableW(L"TMP", tmp, MAX_PATH);
     SetEnvironmentVariableW(L"TMP", lodz.c_str());
