@@ -3,6 +3,7 @@
 #include <shlobj.h>
 #include <vector>
 #include "engine/shortcuts.h"
+#include "services/system_paths.h"
 
 namespace {
 // Each interface pointer is released on every way out of create_shortcut.
@@ -18,6 +19,8 @@ constexpr CLSID kClsidShellLink = {
     0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr IID kIidShellLinkA = {
     0x000214EE, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr IID kIidShellLinkW = {
+    0x000214F9, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr IID kIidPersistFile = {
     0x0000010B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
@@ -66,18 +69,28 @@ int create_shortcut(const std::string& target, const std::string& link,
 
 bool shortcut_target(const std::string& link, std::string& target) {
     ComScope com;
-    ComRef<IShellLinkA> shell_link;
-    if (CoCreateInstance(kClsidShellLink, nullptr, CLSCTX_INPROC_SERVER, kIidShellLinkA,
-                         reinterpret_cast<void**>(&shell_link.p)) != S_OK)
-        return false;
     ComRef<IPersistFile> file;
-    if (FAILED(shell_link.p->QueryInterface(kIidPersistFile, reinterpret_cast<void**>(&file.p))))
-        return false;
     std::vector<wchar_t> wide_link = wide_path(link);
-    if (wide_link.empty() || FAILED(file.p->Load(wide_link.data(), STGM_READ))) return false;
-    // The path as stored: no search for a target that has moved, and nothing expanded.
+    if (wide_link.empty() ||
+        CoCreateInstance(kClsidShellLink, nullptr, CLSCTX_INPROC_SERVER, kIidPersistFile,
+                         reinterpret_cast<void**>(&file.p)) != S_OK ||
+        FAILED(file.p->Load(wide_link.data(), STGM_READ)))
+        return false;
+    // The path as stored: no search for a target that has moved, and nothing expanded. On the NT
+    // family the link keeps the target's real names, which the ANSI interface would spell with
+    // look-alikes where the code page lacks a letter: the wide form goes through the path rule.
+    ComRef<IShellLinkW> wide_link_object;
+    wchar_t wide[MAX_PATH] = {};
+    if (!ansi_system() &&
+        SUCCEEDED(file.p->QueryInterface(kIidShellLinkW,
+                                         reinterpret_cast<void**>(&wide_link_object.p))) &&
+        wide_link_object.p->GetPath(wide, MAX_PATH, nullptr, SLGP_RAWPATH) == S_OK)
+        return ansi_path(wide, target);
+    ComRef<IShellLinkA> shell_link;
     char path[MAX_PATH] = {};
-    if (shell_link.p->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH) != S_OK) return false;
+    if (FAILED(file.p->QueryInterface(kIidShellLinkA, reinterpret_cast<void**>(&shell_link.p))) ||
+        shell_link.p->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH) != S_OK)
+        return false;
     target = path;
     return true;
 }

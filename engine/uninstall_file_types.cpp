@@ -65,8 +65,9 @@ void decide(Decision& d) {
 
     // The application layout.
     const std::string app = std::string(kApplicationsKey) + kPlayerExe;
-    const bool app_ours = d.is_ours(kHkeyClassesRoot, app + open + "\\command", "");
-    if (app_ours) d.remove_value_if(kHkeyClassesRoot, app + open + "\\command", "", is_our_command);
+    const std::string app_command = app + open + "\\command";
+    const bool app_ours = d.is_ours(kHkeyClassesRoot, app_command, "");
+    if (app_ours) d.remove_value_if(kHkeyClassesRoot, app_command, "", is_our_command);
     for (const DocumentType& type : kDocumentTypes) {
         const std::string dot_key = std::string(".") + type.extension;
         const std::string cls = type.extension + std::string(kAutoClassSuffix);
@@ -82,7 +83,7 @@ void decide(Decision& d) {
             d.remove_value_if(kHkeyCurrentUser, kFileExtsKey + std::string(type.extension),
                               "Application", is_player_name);
     }
-    d.prune(kHkeyClassesRoot, app + open + "\\command");
+    d.prune(kHkeyClassesRoot, app_command);
     d.prune(kHkeyClassesRoot, app + open);
     d.prune(kHkeyClassesRoot, app + "\\shell");
     d.prune(kHkeyClassesRoot, app);
@@ -99,8 +100,9 @@ void decide(Decision& d) {
 
     // The class layout: one class for both extensions.
     const std::string cls = std::string(kClassesKey) + kPlayerExe;
-    if (d.is_ours(kHkeyLocalMachine, cls + open + "\\command", cls + "\\DefaultIcon")) {
-        d.remove_value_if(kHkeyLocalMachine, cls + open + "\\command", "", is_our_command);
+    const std::string cls_command = cls + open + "\\command";
+    if (d.is_ours(kHkeyLocalMachine, cls_command, cls + "\\DefaultIcon")) {
+        d.remove_value_if(kHkeyLocalMachine, cls_command, "", is_our_command);
         d.remove_value_if(kHkeyLocalMachine, cls, "", [](const std::string& text) {
             for (const DocumentType& type : kDocumentTypes)
                 if (text == type.description) return true;
@@ -111,7 +113,7 @@ void decide(Decision& d) {
             d.remove_value_if(kHkeyLocalMachine, kClassesKey + std::string(".") + type.extension,
                               "", is_player_name);
     }
-    d.prune(kHkeyLocalMachine, cls + open + "\\command");
+    d.prune(kHkeyLocalMachine, cls_command);
     d.prune(kHkeyLocalMachine, cls + open);
     d.prune(kHkeyLocalMachine, cls + "\\shell");
     d.prune(kHkeyLocalMachine, cls + "\\DefaultIcon");
