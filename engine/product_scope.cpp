@@ -106,7 +106,8 @@ bool is_product_log_line(const std::string& line, const ProductPlaces& places) {
     return is_product_step(step, places);
 }
 
-bool is_product_link_outside(const UninstallStep& step, const ProductPlaces& places) {
-    return step.action == UninstallAction::kDeleteFile && !is_in_installation(step.path, places) &&
-           is_product_step(step, places);
+bool is_product_step_outside(const UninstallStep& step, const ProductPlaces& places) {
+    return (step.action == UninstallAction::kDeleteFile ||
+            step.action == UninstallAction::kDeleteFolder) &&
+           !is_in_installation(step.path, places) && is_product_step(step, places);
 }

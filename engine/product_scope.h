@@ -51,9 +51,10 @@ bool is_product_step(const UninstallStep& step, const ProductPlaces& places);
 void make_comparable(UninstallStep& step, const ProductPlaces& places);
 // Whether a log line's step is the product's; an unreadable line is no product line.
 bool is_product_log_line(const std::string& line, const ProductPlaces& places);
-// Whether the step removes a link that the rule admits outside the installation folder: only such
-// a file has to be shown to lead into the installation folder before it is removed.
-bool is_product_link_outside(const UninstallStep& step, const ProductPlaces& places);
+// Whether the step removes something that the rule admits outside the installation folder (a
+// link in the start menu or on a desktop, a folder in the start menu): what such a step names has
+// to be shown to belong to the installation before it is removed.
+bool is_product_step_outside(const UninstallStep& step, const ProductPlaces& places);
 // Whether path lies inside folder (at any depth, never folder itself); names compared as the
 // file system compares them.
 bool is_inside(const std::string& path, const std::string& folder);

@@ -152,6 +152,10 @@ StepOutcome perform_uninstall_step(const UninstallStep& step) {
     return StepOutcome::kAlreadyGone;
 }
 
+static bool exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 // Whether the link's target lies inside the folder, compared as the places are.
 static bool leads_into(const std::string& link, const std::string& folder) {
     std::string target;
@@ -162,16 +166,28 @@ static bool leads_into(const std::string& link, const std::string& folder) {
 }
 
 void refuse_foreign_links(UninstallPlan& plan, const ProductPlaces& places) {
-    for (UninstallStep& step : plan.steps) {
-        if (!is_product_link_outside(step, places) ||
-            GetFileAttributesA(step.path.c_str()) == INVALID_FILE_ATTRIBUTES ||
-            leads_into(step.path, places.installation_folder))
-            continue;
-        // Left in its place, so that the uninstaller's own steps keep theirs; without its line
-        // it is neither carried out nor written back.
-        step.action = UninstallAction::kSkip;
-        step.line.clear();
-        ++plan.foreign_lines;
+    // Links first: a folder's turn comes after the links that are still counted as ours.
+    for (int pass = 0; pass < 2; ++pass) {
+        for (UninstallStep& step : plan.steps) {
+            const bool folder = step.action == UninstallAction::kDeleteFolder;
+            if (folder != (pass == 1) || !is_product_step_outside(step, places)) continue;
+            bool ours = false;
+            if (folder) {
+                for (const UninstallStep& link : plan.steps)
+                    ours |= link.action == UninstallAction::kDeleteFile &&
+                            is_product_step_outside(link, places) &&
+                            equal_ignoring_case(folder_of(link.path), step.path + "\\") &&
+                            exists(link.path);
+            } else {
+                ours = !exists(step.path) || leads_into(step.path, places.installation_folder);
+            }
+            if (ours) continue;
+            // Left in its place, so that the uninstaller's own steps keep theirs; without its
+            // line it is neither carried out nor written back.
+            step.action = UninstallAction::kSkip;
+            step.line.clear();
+            ++plan.foreign_lines;
+        }
     }
 }
 
@@ -191,10 +207,6 @@ namespace {
 
 bool is_left(StepOutcome outcome) {
     return outcome == StepOutcome::kFailed || outcome == StepOutcome::kNotEmpty;
-}
-
-bool exists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 } // namespace
