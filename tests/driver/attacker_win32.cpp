@@ -4,14 +4,17 @@
 //
 //   kvattacker.exe replace STAGED TARGET STOP_EVENT
 // replaces TARGET by a copy of STAGED whenever TARGET exists and no open handle denies it, until
-// the event whose handle value is STOP_EVENT (inherited from the driver) is set; the exit code is
-// the number of replacements. One folder component of TARGET may hold a '*': every folder that
-// matches it is attacked (the uninstaller's copy lives in a folder of random name).
+// the event whose handle value is STOP_EVENT (inherited from the driver) is set. The exit code is
+// the number of tries at a TARGET that existed, so that a scenario can tell an attack that was
+// fended off from one that never found its target; the replacements are printed. One folder
+// component of TARGET may hold a '*': every folder that matches it is attacked (the uninstaller's
+// copy lives in a folder of random name).
 //
 // Started in any other way (that is, as the file it replaced something with), it only leaves a
 // mark: the line of C:\kvattacker-ran.txt names the command line it was run with.
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -45,21 +48,26 @@ std::vector<std::string> expand_target(const std::string& target) {
 
 // Staged beside the target, so that the replacement is one rename on the same volume: the moment
 // the target's sharing allows it, nothing has to be copied first.
-bool replace_once(const std::string& staged, const std::string& target) {
-    if (GetFileAttributesA(target.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+enum class Try { kNoTarget, kRefused, kReplaced };
+
+Try replace_once(const std::string& staged, const std::string& target) {
+    if (GetFileAttributesA(target.c_str()) == INVALID_FILE_ATTRIBUTES) return Try::kNoTarget;
     const std::string ready = target + kReadySuffix;
     if (GetFileAttributesA(ready.c_str()) == INVALID_FILE_ATTRIBUTES &&
         !CopyFileA(staged.c_str(), ready.c_str(), FALSE))
-        return false;
-    return MoveFileExA(ready.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+        return Try::kRefused;
+    return MoveFileExA(ready.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) ? Try::kReplaced
+                                                                                 : Try::kRefused;
 }
 
 int attack(const std::string& staged, const std::string& target, HANDLE stop) {
-    int replaced = 0;
+    int tries = 0, replaced = 0;
     std::vector<std::string> seen;
     while (WaitForSingleObject(stop, 0) == WAIT_TIMEOUT) {
         for (const std::string& path : expand_target(target)) {
-            if (replace_once(staged, path)) ++replaced;
+            const Try outcome = replace_once(staged, path);
+            tries += outcome != Try::kNoTarget;
+            replaced += outcome == Try::kReplaced;
             bool known = false;
             for (const std::string& s : seen)
                 known |= s == path;
@@ -70,7 +78,10 @@ int attack(const std::string& staged, const std::string& target, HANDLE stop) {
     }
     for (const std::string& path : seen)
         DeleteFileA((path + kReadySuffix).c_str());
-    return replaced;
+    std::printf("     kvattacker: %d tries at an existing target, %d replacements\n", tries,
+                replaced);
+    std::fflush(stdout);
+    return tries;
 }
 
 void leave_mark() {

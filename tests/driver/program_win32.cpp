@@ -347,7 +347,7 @@ bool cmd_expect_no_any_window(const Args& a) {
 }
 
 // The attacker beside the target (attacker_win32.cpp): started with an event it ends on, so that
-// its exit code, the number of files it replaced, can be read back.
+// its exit code, the number of its tries at a target that existed, can be read back.
 static HANDLE g_attacker = nullptr;
 static HANDLE g_attacker_stop = nullptr;
 
@@ -384,15 +384,14 @@ bool cmd_attack_stop(const Args& a) {
     uint32_t at_least = 0;
     if (a.size() > 1 && !parse_u32(a[1], at_least)) return fail("not a number: " + a[1]);
     SetEvent(g_attacker_stop);
-    DWORD replaced = 0;
+    DWORD tries = 0;
     bool ended = WaitForSingleObject(g_attacker, kDefaultWaitMs) == WAIT_OBJECT_0 &&
-                 GetExitCodeProcess(g_attacker, &replaced);
+                 GetExitCodeProcess(g_attacker, &tries);
     CloseHandle(g_attacker_stop);
     g_attacker = g_attacker_stop = nullptr;
     if (!ended) return fail("the attacker did not end");
-    std::printf("     the attacker replaced %lu files\n", static_cast<unsigned long>(replaced));
-    if (replaced < at_least)
-        return fail("the attacker replaced " + number_text(replaced) +
-                    " files, expected at least " + number_text(at_least));
+    if (tries < at_least)
+        return fail("the attacker found its target " + number_text(tries) +
+                    " times, expected at least " + number_text(at_least));
     return true;
 }
