@@ -17,13 +17,26 @@
 
 namespace {
 
+// The text of the tree's selected item: the folder's name as the chooser shows it.
+std::wstring selected_name(HWND tree) {
+    wchar_t text[MAX_PATH] = {};
+    TVITEMW item = {};
+    item.mask = TVIF_TEXT;
+    item.hItem = TreeView_GetSelection(tree);
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
+    if (!item.hItem || !SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
+        return std::wstring();
+    return text;
+}
+
 // Selects a folder by its wide path, as a user's click would. The tree fills in while the chooser
 // opens, and a selection sent before its folder is listed does not take: it is sent until the
-// tree's selection has moved.
+// tree shows the folder's own name selected.
 void select_folder(HWND chooser, const std::wstring& folder) {
     HWND tree = FindWindowExA(chooser, nullptr, "SysTreeView32", nullptr);
-    HTREEITEM before = TreeView_GetSelection(tree);
-    for (int tries = 0; tries < 50 && TreeView_GetSelection(tree) == before; ++tries) {
+    const std::wstring name = folder.substr(folder.rfind(L'\\') + 1);
+    for (int tries = 0; tries < 50 && selected_name(tree) != name; ++tries) {
         SendMessageW(chooser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
         Sleep(100);
     }
