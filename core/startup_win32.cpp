@@ -13,21 +13,12 @@
 #include "services/file_services.h"
 #include "services/special_folders.h"
 #include "services/system_library.h"
-#include "services/system_paths.h"
 #include "ui/artwork.h"
 #include "ui/dialogs.h"
 #include "ui/toolkit.h"
 #include "ui/wizard_window.h"
 
 namespace {
-
-constexpr DWORD kModulePathLimit = 500;
-
-std::string installer_folder_of_module(HMODULE module) {
-    std::string path;
-    if (!module_file_path(module, path) || path.size() >= kModulePathLimit) return std::string();
-    return folder_of(path);
-}
 
 [[noreturn]] void stop_with_message(const std::string& title, const std::string& text) {
     message_box(title, text, kButtonsOk);
@@ -39,7 +30,7 @@ std::string installer_folder_of_module(HMODULE module) {
 void reset_session(void* module_handle) {
     session = InstallerSession{};
     session.module_handle = module_handle;
-    session.installer_folder = installer_folder_of_module(static_cast<HMODULE>(module_handle));
+    session.installer_folder = module_folder(module_handle);
     session.installer_name = kInstallerName;
     session.version_text = kVersionText;
     session.version_number = kVersionNumber;

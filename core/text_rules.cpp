@@ -59,3 +59,22 @@ bool starts_with_ignoring_case(const std::string& text, const std::string& prefi
     return text.size() >= prefix.size() &&
            equal_ignoring_case(text.substr(0, prefix.size()), prefix);
 }
+
+bool is_device_name(const std::string& component) {
+    // "con .txt" and "NUL. . " open the device just as "CON" does.
+    std::string base = component.substr(0, component.find('.'));
+    while (!base.empty() && base.back() == ' ')
+        base.pop_back();
+    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
+    for (char& c : base)
+        c = upper(c);
+    // Kept as text, not as pointers to texts: the shipped programs carry no relocations for it.
+    static const char kDevices[][8] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    for (const char* device : kDevices)
+        if (base == device) return true;
+    if (base.size() != 4 || (base.compare(0, 3, "COM") != 0 && base.compare(0, 3, "LPT") != 0))
+        return false;
+    const char digit = base[3];
+    // Windows-1252 superscript one, two and three count as digits there.
+    return (digit >= '1' && digit <= '9') || digit == '\xb9' || digit == '\xb2' || digit == '\xb3';
+}

@@ -24,3 +24,8 @@ std::string trim_blanks(const std::string& text);
 // and the accented letters of Windows-1252.
 bool equal_ignoring_case(const std::string& a, const std::string& b);
 bool starts_with_ignoring_case(const std::string& text, const std::string& prefix);
+// True for a path component that Windows opens as a device instead of a file, wherever it stands
+// in a path: CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM1-9 and LPT1-9 (the superscript digits 1 to 3
+// too), in any case, with any extension, once Windows has trimmed the final dots and blanks and
+// the blanks before the extension. Shared by every check that lets a path or name through.
+bool is_device_name(const std::string& component);

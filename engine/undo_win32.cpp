@@ -23,15 +23,14 @@ bool folder_is_empty(const std::string& path) {
     return empty;
 }
 
-// Reads the lines of a log up to its first empty line, or the line limit; false when it cannot be
-// opened. Only lines that could be merged are kept, so a huge log costs no memory.
-bool read_log_lines(const std::string& path, const ProductPlaces& places,
-                    std::vector<std::string>& lines) {
+// Reads the lines of a log up to its first empty line, or the line limit, so that a huge log costs
+// no memory; false when it cannot be opened. Which of them may be merged is log_actions' choice.
+bool read_log_lines(const std::string& path, std::vector<std::string>& lines) {
     if (!file_open_read(kLogFile, path)) return false;
     for (size_t n = 0; n < kMaxLogLines; ++n) {
         std::string line = file_read_line();
         if (line.empty()) break;
-        if (is_product_log_line(line, places)) lines.push_back(std::move(line));
+        lines.push_back(std::move(line));
     }
     file_close(kLogFile);
     return true;
@@ -49,7 +48,7 @@ int write_uninstall_log(const std::string& target) {
     std::vector<std::string> old_lines;
     if (!kept.empty()) {
         places = product_places(without_trailing_backslash(target));
-        if (!read_log_lines(kept, places, old_lines)) return 0;
+        if (!read_log_lines(kept, old_lines)) return 0;
     }
 
     if (!file_create(kLogFile, path)) return 0;

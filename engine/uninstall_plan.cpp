@@ -6,7 +6,6 @@
 #include "engine/install_steps.h"
 #include "engine/product_scope.h"
 #include "engine/undo.h"
-#include "payload/pack_format.h"
 
 namespace {
 
@@ -132,25 +131,26 @@ std::vector<std::string> split_log_lines(const std::string& text, size_t max_lin
     std::vector<std::string> lines;
     size_t left_over = 0;
     std::string line;
+    bool has_text = false; // past the limit the text itself is not kept, only whether there is any
     auto end_line = [&] {
         if (lines.size() < max_lines)
             lines.push_back(line);
-        else if (!line.empty())
+        else if (has_text)
             ++left_over;
         line.clear();
+        has_text = false;
     };
     for (size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
         if (c == '\r' || c == '\n') {
             if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
             end_line();
-        } else if (lines.size() < max_lines) {
-            line += c;
         } else {
-            line = "x"; // only whether the line is empty still counts
+            has_text = true;
+            if (lines.size() < max_lines) line += c;
         }
     }
-    if (!line.empty()) end_line();
+    if (has_text) end_line();
     if (lines_left_over) *lines_left_over = left_over;
     return lines;
 }

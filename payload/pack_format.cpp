@@ -1,5 +1,6 @@
 #include "payload/pack_format.h"
 #include <cstring>
+#include "core/text_rules.h"
 #include "payload/little_endian.h"
 #include "payload/stream_format.h"
 
@@ -50,25 +51,6 @@ bool is_bare_file_name(const std::string& name) {
     if (only_dots_and_blanks) return false;
     char last = name.back();
     return last != '.' && last != ' ' && !is_device_name(name);
-}
-
-bool is_device_name(const std::string& component) {
-    // "con .txt" and "NUL. . " open the device just as "CON" does.
-    std::string base = component.substr(0, component.find('.'));
-    while (!base.empty() && base.back() == ' ')
-        base.pop_back();
-    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
-    for (char& c : base)
-        c = upper(c);
-    // Kept as text, not as pointers to texts: the shipped programs carry no relocations for it.
-    static const char kDevices[][8] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-    for (const char* device : kDevices)
-        if (base == device) return true;
-    if (base.size() != 4 || (base.compare(0, 3, "COM") != 0 && base.compare(0, 3, "LPT") != 0))
-        return false;
-    const char digit = base[3];
-    // Windows-1252 superscript one, two and three count as digits there.
-    return (digit >= '1' && digit <= '9') || digit == '\xb9' || digit == '\xb2' || digit == '\xb3';
 }
 
 int64_t find_signature(const uint8_t* data, size_t length, const uint8_t* signature,

@@ -44,11 +44,6 @@ std::vector<std::string> parse_file_name_list(const uint8_t* bytes, size_t lengt
 // no folder separator or drive colon, not "." or "..", nothing Windows would strip or refuse, and
 // no device.
 bool is_bare_file_name(const std::string& name);
-// True for a path component that Windows opens as a device instead of a file, wherever it stands
-// in a path: CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM1-9 and LPT1-9 (the superscript digits 1 to 3
-// too), in any case, with any extension, once Windows has trimmed the final dots and blanks and
-// the blanks before the extension. Shared by every check that lets a path or name through.
-bool is_device_name(const std::string& component);
 
 // Offset of the first place in data where the whole signature occurs, or -1. The starts tried
 // run from 0 up to and including length - signature_length - 1: a signature that ends flush with

@@ -8,6 +8,7 @@
 #include "payload/embedded.h"
 #include "payload/pack_format.h"
 #include "services/file_services.h"
+#include "services/system_paths.h"
 
 namespace {
 
@@ -37,18 +38,13 @@ void release_entry() {
     reader.entry = nullptr;
 }
 
-// Windows 95, 98 and Me, where a deletion on close is not to be relied on: there the pack is
-// deleted by name once it is closed.
-bool is_windows_9x() {
-    return (GetVersion() & 0x80000000u) != 0;
-}
-
 // Created only where no file stands, so that no link is ever followed, and opened without any
 // sharing: until our handle is closed no other program can open it, so none can write, rename or
-// delete it.
+// delete it. Closing deletes it, except on the 95 family, where a deletion on close is not to be
+// relied on: there pack_close deletes it by name.
 HANDLE create_pack(const std::string& path) {
     const DWORD flags = FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_SEQUENTIAL_SCAN |
-                        (is_windows_9x() ? 0 : FILE_FLAG_DELETE_ON_CLOSE);
+                        (ansi_system() ? 0 : FILE_FLAG_DELETE_ON_CLOSE);
     for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
         HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                     CREATE_NEW, flags, nullptr);
@@ -197,7 +193,7 @@ void pack_close() {
     if (reader.handle != INVALID_HANDLE_VALUE) CloseHandle(reader.handle);
     reader.handle = INVALID_HANDLE_VALUE;
     // Closing deleted it, but where that is not to be relied on.
-    if (!reader.made_path.empty() && is_windows_9x()) file_delete(reader.made_path);
+    if (!reader.made_path.empty() && ansi_system()) file_delete(reader.made_path);
     reader.made_path.clear();
     reader.made_bytes = nullptr;
     reader.made_length = 0;

@@ -7,7 +7,11 @@
 
 inline constexpr size_t kPathLimit = 255; // bytes, terminating zero included
 
-// Takes the installer folder (the program's own path, cut after its last "\") once.
+// The folder of a loaded module's file (null: the program itself), ending in "\"; empty when its
+// path is longer than 500 characters, or is one that the code page cannot spell and that has no
+// short form: no folder rather than a wrong one.
+std::string module_folder(void* module);
+// Takes the installer folder (module_folder of the program) once.
 void services_init();
 // Closes every numbered file and ends every examination.
 void services_shutdown();

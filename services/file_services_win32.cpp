@@ -88,14 +88,15 @@ int delete_tree(const std::string& path, const std::string& pattern, int flags) 
 
 } // namespace
 
-void services_init() {
-    // A name that is too long, or one that the code page cannot spell and that has no short form,
-    // gives no folder rather than a wrong one.
+std::string module_folder(void* module) {
     std::string path;
-    if (!module_file_path(nullptr, path) || path.size() >= kModulePathLimit)
-        installer_folder.clear();
-    else
-        installer_folder = folder_of(path);
+    if (!module_file_path(static_cast<HMODULE>(module), path) || path.size() >= kModulePathLimit)
+        return std::string();
+    return folder_of(path);
+}
+
+void services_init() {
+    installer_folder = module_folder(nullptr);
     initialised = true;
 }
 

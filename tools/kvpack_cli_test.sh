@@ -92,6 +92,7 @@ expect_fail 'entry 2 (b.bin)' "$kvpack" unpack late.pac late
 printf '\007\0\0\0\007\0\0\0a.bin\r\n\377\377\377\377\112\0\0\0' >huge.pac
 cat huge.stream >>huge.pac
 expect_fail '256 MiB' "$kvpack" unpack huge.pac huge
+expect_fail '256 MiB' "$kvpack" list huge.pac
 expect_fail 'usage' "$kvpack" frobnicate
 
 echo "$passed passed, $failed failed"

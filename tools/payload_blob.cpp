@@ -76,6 +76,12 @@ bool split_blob(const uint8_t* blob, size_t size, std::vector<BlobEntry>& entrie
         }
         const EntryHeader h = parse_entry_header(blob + at);
         BlobEntry e{h.unpacked_size, h.packed_size, at + kEntryHeaderSize};
+        if (!entry_sizes_allowed(h)) {
+            err = "entry " + std::to_string(entries.size()) + " at offset " + std::to_string(at) +
+                  " declares more than the " + std::to_string(kMaxDeclaredSize >> 20) +
+                  " MiB an entry may hold";
+            return false;
+        }
         if (size - e.offset < e.packed) {
             err = "entry " + std::to_string(entries.size()) + " at offset " + std::to_string(at) +
                   " runs past the end";

@@ -61,9 +61,6 @@ int last_source = 0;
 // clicks_held_from + the double-click time are dropped.
 bool clicks_held = false;
 DWORD clicks_held_from = 0;
-// Message times are 32-bit milliseconds and wrap; after this long the guard is switched off
-// rather than left to wrap round into dropping clicks again.
-constexpr DWORD kClickGuardForgotten = 60 * 60 * 1000;
 
 // The progress bar's class lives in COMCTL32, which is no KnownDLL: imported by name, a copy
 // planted beside the installer would be loaded before any of our code runs. So it is loaded from
@@ -327,13 +324,12 @@ bool is_mouse_click(UINT message) {
 // By the message's own time, not by when it is read: a click queued before the page changed is
 // as old as it is, and waiting here would stop the window from painting.
 bool held_back(const MSG& msg) {
-    if (!clicks_held) return false;
-    if (GetTickCount() - clicks_held_from > kClickGuardForgotten) {
-        clicks_held = false;
-        return false;
-    }
-    return is_mouse_click(msg.message) &&
-           LONG(msg.time - clicks_held_from) < LONG(GetDoubleClickTime());
+    if (!clicks_held || !is_mouse_click(msg.message)) return false;
+    if (LONG(msg.time - clicks_held_from) < LONG(GetDoubleClickTime())) return true;
+    // The first click after the double-click time ends the guard until the next page, long
+    // before the 32-bit message times could wrap round into holding clicks back again.
+    clicks_held = false;
+    return false;
 }
 
 void handle_message(MSG& msg) {

@@ -173,7 +173,7 @@ CopyStart start_copy_once(const std::string& own, const std::string& temp,
     std::string folder = make_copy_folder(temp);
     if (folder.empty()) return CopyStart::kFailed;
     // The 95 family knows neither links nor anyone else's rights, and opens no folders.
-    const bool nt_family = (GetVersion() & 0x80000000u) == 0;
+    const bool nt_family = !ansi_system();
     HANDLE folder_hold = nt_family ? hold_copy_folder(folder) : nullptr;
     if (!folder_hold && nt_family) {
         RemoveDirectoryA(folder.c_str());
@@ -200,9 +200,9 @@ CopyStart start_copy_once(const std::string& own, const std::string& temp,
     HANDLE started = nullptr;
     PROCESS_INFORMATION process = {};
     bool running = false;
-    if (same) {
-        SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
-        started = CreateEventA(&inherited, TRUE, FALSE, nullptr);
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    // Without the event the hold could not last until the copy runs: no copy is started then.
+    if (same && (started = CreateEventA(&inherited, TRUE, FALSE, nullptr)) != nullptr) {
         if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(),
                              &self_handle, SYNCHRONIZE, TRUE, 0))
             self_handle = nullptr;
@@ -220,7 +220,7 @@ CopyStart start_copy_once(const std::string& own, const std::string& temp,
         // The system may open the file again while the copy starts (Wine does, by name): the
         // hold lasts until the copy has said so, or has ended.
         HANDLE waits[2] = {process.hProcess, started};
-        WaitForMultipleObjects(started ? 2 : 1, waits, FALSE, kCopyStartWaitMs);
+        WaitForMultipleObjects(2, waits, FALSE, kCopyStartWaitMs);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }
@@ -283,11 +283,14 @@ void run_original() {
 void leave_copy(const std::string& self, HANDLE folder_hold) {
     std::string folder = folder_without_backslash(self);
     std::string moved = folder + ".exe";
-    if (folder_hold && is_copy_folder(folder, temp_folder()) &&
-        MoveFileA(self.c_str(), moved.c_str()))
+    const bool ours = is_copy_folder(folder, temp_folder());
+    if (folder_hold && ours && MoveFileA(self.c_str(), moved.c_str())) {
         delete_at_restart(moved, false);
-    else
+    } else {
         delete_at_restart(self, false);
+        // The folder keeps the copy, so the handle cannot remove it: it goes after the copy.
+        if (ours) delete_at_restart(folder, true);
+    }
     close_valid(folder_hold);
 }
 
