@@ -16,8 +16,7 @@ bool add_wininit_deletion(const std::string& file) {
     ini += kWininitName;
     std::string text;
     // A missing file is simply one without any section yet.
-    if (!read_uninstall_log(ini, text) &&
-        GetFileAttributesA(ini.c_str()) != INVALID_FILE_ATTRIBUTES)
+    if (!read_whole_file(ini, text) && GetFileAttributesA(ini.c_str()) != INVALID_FILE_ATTRIBUTES)
         return false;
     return write_whole_file(ini, wininit_with_deletion(text, short_path));
 }

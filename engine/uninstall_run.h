@@ -6,8 +6,9 @@
 #include "engine/uninstall_file_types.h"
 #include "engine/uninstall_plan.h"
 
-// The whole file, or false when it is missing, unreadable or larger than kMaxLogBytes.
-bool read_uninstall_log(const std::string& path, std::string& text);
+// The whole file (the log, WININIT.INI, the program's own file), or false when it is missing,
+// unreadable or larger than kMaxLogBytes.
+bool read_whole_file(const std::string& path, std::string& text);
 // The whole of an open file from its start, or false (and nothing) when it is larger than
 // max_bytes or cannot be read.
 bool read_open_file(void* file, std::string& bytes, uint32_t max_bytes);

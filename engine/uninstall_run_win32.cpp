@@ -114,7 +114,7 @@ bool read_open_file(HANDLE file, std::string& bytes, uint32_t max_bytes) {
     return ok;
 }
 
-bool read_uninstall_log(const std::string& path, std::string& text) {
+bool read_whole_file(const std::string& path, std::string& text) {
     text.clear();
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

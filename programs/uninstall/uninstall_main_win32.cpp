@@ -64,7 +64,7 @@ void show(const std::string& text, const char* title, UINT icon) {
 bool load_plan(const std::string& target_folder, UninstallPlan& plan) {
     std::string log_path = target_folder + "\\" + kUninstallLogName;
     std::string text;
-    if (!read_uninstall_log(log_path, text)) {
+    if (!read_whole_file(log_path, text)) {
         show(uninstall_log_missing_text(log_path), kUninstallErrorTitle, MB_ICONERROR);
         return false;
     }
@@ -244,7 +244,7 @@ bool start_temp_copy(const std::string& self, const std::string& target_folder) 
     std::string own;
     std::string temp = temp_folder();
     // This program's own file, which the system keeps from being written while it runs.
-    if (temp.empty() || !read_uninstall_log(self, own)) return false;
+    if (temp.empty() || !read_whole_file(self, own)) return false;
     for (int attempt = 0; attempt < kCopyAttempts; ++attempt) {
         switch (start_copy_once(own, temp, target_folder)) {
         case CopyStart::kStarted:

@@ -158,16 +158,16 @@ void reading_logs() {
     const std::string path = "C:\\kvun-log.txt";
     std::string text = "x";
     DeleteFileA(path.c_str());
-    CHECK(!read_uninstall_log(path, text));
+    CHECK(!read_whole_file(path, text));
     CHECK(text.empty());
     const std::string bytes("*Delete file: C:\\\xe4\r\n\0zz\n", 21);
     write_all(path, bytes);
-    CHECK(read_uninstall_log(path, text));
+    CHECK(read_whole_file(path, text));
     CHECK_EQ(text, bytes);
     write_all(path, "");
-    CHECK(read_uninstall_log(path, text));
+    CHECK(read_whole_file(path, text));
     CHECK(text.empty());
-    CHECK(!read_uninstall_log("C:\\", text)); // a folder is no log
+    CHECK(!read_whole_file("C:\\", text)); // a folder is no log
     DeleteFileA(path.c_str());
 }
 
@@ -212,7 +212,7 @@ void damaged_log() {
     HANDLE closer = CreateThread(nullptr, 0, close_later, player, 0, nullptr);
 
     std::string text;
-    CHECK(read_uninstall_log(t + "\\Uninstall.txt", text));
+    CHECK(read_whole_file(t + "\\Uninstall.txt", text));
     UninstallPlan plan = plan_uninstall(text, product_places(t));
     CHECK_EQ(plan.skipped_lines, size_t(2)); // the garbage and the over-long path
     CHECK_EQ(plan.foreign_lines, size_t(1)); // the link outside the start menu
@@ -442,7 +442,7 @@ void wininit_deletion() {
     CHECK(std::strchr(short_path, ' ') == nullptr);
     CHECK(std::strlen(short_path) < file.size());
     std::string text;
-    CHECK(read_uninstall_log(ini, text));
+    CHECK(read_whole_file(ini, text));
     CHECK_EQ(text, "[rename]\r\nNUL=C:\\OLD.TXT\r\nNUL=" + std::string(short_path) +
                        "\r\n[CombineVxDs]\r\n");
     // Without the file there is no short path to give.
