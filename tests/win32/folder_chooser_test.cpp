@@ -17,40 +17,13 @@
 
 namespace {
 
-// The text of the tree's selected item: the folder's name as the chooser shows it.
-std::wstring selected_name(HWND tree) {
-    wchar_t text[MAX_PATH] = {};
-    TVITEMW item = {};
-    item.mask = TVIF_TEXT;
-    item.hItem = TreeView_GetSelection(tree);
-    item.pszText = text;
-    item.cchTextMax = MAX_PATH;
-    if (!item.hItem || !SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
-        return std::wstring();
-    return text;
-}
-
-// Selects a folder by its wide path, as a user's click would. The tree fills in while the chooser
-// opens, and a selection sent before its folder is listed does not take: it is sent until the
-// tree shows the folder's own name selected.
-void select_folder(HWND chooser, const std::wstring& folder) {
-    HWND tree = FindWindowExA(chooser, nullptr, "SysTreeView32", nullptr);
-    const std::wstring name = folder.substr(folder.rfind(L'\\') + 1);
-    for (int tries = 0; tries < 50 && selected_name(tree) != name; ++tries) {
-        SendMessageW(chooser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
-        Sleep(100);
-    }
-}
-
 // Opens the chooser at `initial` while the box answerer presses `button` in it; `found` tells
-// whether it came, `disabled` whether `watched` was disabled while it was open. `select`, when
-// given, is selected then.
+// whether it came, `disabled` whether `watched` was disabled while it was open.
 std::string choose_with(WORD button, const std::string& initial, HWND watched, bool* found,
-                        bool* disabled = nullptr, const std::wstring& select = L"") {
+                        bool* disabled = nullptr) {
     bool watched_was_disabled = false;
     DialogAnswerer answer(button, 10000, [&](HWND chooser) {
         Sleep(300); // let the chooser apply its initial selection
-        if (!select.empty()) select_folder(chooser, select);
         if (watched) watched_was_disabled = !IsWindowEnabled(watched);
     });
     std::string result = choose_folder("Ordner suchen", initial);
@@ -94,12 +67,18 @@ int main() {
     CHECK_EQ(chosen, std::string("C:\\"));
 
     // "Łódź" comes back by a path that names it, not by the look-alike "Lódz", which would be
-    // created beside it. (Under Wine the chooser does not select a folder inside the crowded
-    // Windows folder.)
+    // created beside it. The chooser is opened at the folder itself (by its short form, the only
+    // ANSI form it has): under Wine a selection sent to the chooser from outside does not always
+    // take.
     const std::wstring lodz = L"C:\\Programme\\\x141\xf3\x64\x17a";
     CreateDirectoryW(L"C:\\Programme", nullptr);
     CreateDirectoryW(lodz.c_str(), nullptr);
-    chosen = choose_with(IDOK, windows, nullptr, &found, nullptr, lodz);
+    wchar_t short_form[MAX_PATH] = {};
+    GetShortPathNameW(lodz.c_str(), short_form, MAX_PATH);
+    std::string start;
+    for (const wchar_t* c = short_form; *c; ++c)
+        start += char(*c);
+    chosen = choose_with(IDOK, start, nullptr, &found);
     CHECK(found);
     CHECK(!chosen.empty() && names(without_trailing_backslash(chosen), lodz) &&
           ends_with_backslash(chosen));
