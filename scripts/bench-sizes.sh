@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sizes of the shipped files, next to the payload that the installer carries and the budgets
-# (installer at most 256 KB, Uninstall.exe at most 64 KB). Prints figures; fails only when a file
+# (installer at most 256 KB, Uninstall.exe at most 96 KB). Prints figures; fails only when a file
 # is missing. Usage: scripts/bench-sizes.sh [BUILD_DIR] (default build/win32)
 set -eu
 cd "$(dirname "$0")/.."
@@ -27,7 +27,7 @@ row "  of which the installer" $((total - payload))
 for f in Uninstall.exe Kav-Player.exe Kav-Producer.exe fmod.dll; do
     [ -f "$build/programs/$f" ] || continue
     budget=""
-    [ "$f" = Uninstall.exe ] && budget=64
+    [ "$f" = Uninstall.exe ] && budget=96
     row "$f" "$(size "$build/programs/$f")" $budget
 done
 # The blob's own entries (1 on; entry 0 is the file-name list) give what the payload unpacks to.
