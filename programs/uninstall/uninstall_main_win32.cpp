@@ -18,6 +18,7 @@
 #include "engine/product_scope.h"
 #include "engine/restart_deletion.h"
 #include "engine/uninstall_file_types.h"
+#include "engine/uninstall_held.h"
 #include "engine/uninstall_plan.h"
 #include "engine/uninstall_run.h"
 #include "engine/undo.h"
@@ -81,8 +82,14 @@ bool load_plan(const std::string& target_folder, UninstallPlan& plan) {
 
 // unusable_temp: the temp folder that could not take the copy, when that is why the work is done
 // from the installation folder; null otherwise.
-void uninstall_and_report(const UninstallPlan& plan, const std::string& target_folder,
+void uninstall_and_report(const UninstallPlan& loaded, const std::string& target_folder,
                           const std::string* unusable_temp = nullptr) {
+    // Held from here to the end; inside it, nothing is done through a link.
+    std::string installation = stored_path_form(target_folder);
+    make_comparable_path(installation);
+    hold_installation(installation);
+    UninstallPlan plan = loaded;
+    refuse_linked_steps(plan);
     std::vector<RegistryReading> readings = file_type_readings();
     read_registry(readings);
     UninstallRun run = run_uninstall(plan, file_type_removals(readings, target_folder),

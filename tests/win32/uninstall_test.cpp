@@ -6,6 +6,8 @@
 #include <string>
 #include "check.h"
 #include "engine/restart_deletion.h"
+#include "engine/uninstall_held.h"
+#include "test_linux.h"
 #include "test_boxes.h"
 #include "test_files.h"
 #include "engine/product_scope.h"
@@ -426,6 +428,31 @@ void program_without_log(const std::string& uninstaller) {
     CHECK(file_exists(folder + "\\Uninstall.txt"));
 }
 
+// A link that a program of the user puts into the held installation folder after the plan was
+// made (here: "sys", the system folder) is met on the way and refused: the file behind it stays.
+void link_after_plan() {
+    const std::string t = "C:\\kvun-linked";
+    const std::string victim = "C:\\windows\\system32\\kvun-victim.dll";
+    CreateDirectoryA(t.c_str(), nullptr);
+    write_all(victim, "system");
+    UninstallPlan plan = plan_uninstall(
+        std::string(kTagDeleteFile) + t + "\\sys\\kvun-victim.dll\r\n", product_places(t));
+    CHECK(hold_installation(t) == InstallationHold::kHeld);
+    refuse_linked_steps(plan);
+    CHECK_EQ(plan.foreign_lines, size_t(0)); // no link yet
+    LinuxRun link = run_linux_command("ln -s ../windows/system32 '" + unix_path(t) + "/sys'", 5000);
+    CHECK(link.finished && link.status == 0);
+    CHECK(same(perform_uninstall_step(plan.steps.at(0)), StepOutcome::kFailed));
+    CHECK(file_exists(victim));
+    // Planned now, the line counts as one for something that is not the product's.
+    refuse_linked_steps(plan);
+    CHECK_EQ(plan.foreign_lines, size_t(1));
+    hold_installation(""); // lets go of the folder
+    run_linux_command("rm '" + unix_path(t) + "/sys'", 5000);
+    DeleteFileA(victim.c_str());
+    RemoveDirectoryA(t.c_str());
+}
+
 // A command line of the copy's form from any other program commands nothing: the uninstaller
 // asks its question about its own installation as if started plainly, and answered No it carries
 // out nothing of the folder named and schedules nothing for the next restart. So with made-up
@@ -537,6 +564,7 @@ int main() {
     registry_steps();
     reading_logs();
     damaged_log();
+    link_after_plan();
     wininit_deletion();
     std::string uninstaller = built_file("programs/Uninstall.exe");
     CHECK(file_exists(uninstaller));
