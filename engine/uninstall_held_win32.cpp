@@ -117,11 +117,17 @@ StepOutcome remove_held(const std::string& path, bool as_folder) {
     DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return is_missing_error(GetLastError()) ? StepOutcome::kAlreadyGone : StepOutcome::kFailed;
+    // Listed before the folder is opened for its deletion, which would keep the listing out.
+    // Checked, not left to the file system: on some network shares a folder that still holds the
+    // user's documents must not depend on the server refusing. (A folder filled after the check
+    // is refused by the system.)
+    if (as_folder && (attributes & FILE_ATTRIBUTE_DIRECTORY) && !is_link(attributes) &&
+        !folder_is_empty(path))
+        return StepOutcome::kNotEmpty;
     // Nobody else may rename, delete or write it while it is open for its deletion; a program
     // that holds it already keeps it ("in use").
-    HANDLE handle = open_as_itself(
-        path, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE | (as_folder ? FILE_LIST_DIRECTORY : 0),
-        FILE_SHARE_READ);
+    HANDLE handle =
+        open_as_itself(path, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, FILE_SHARE_READ);
     if (!handle)
         return is_missing_error(GetLastError()) ? StepOutcome::kAlreadyGone : StepOutcome::kFailed;
     attributes = GetFileAttributesA(path.c_str());
@@ -129,14 +135,8 @@ StepOutcome remove_held(const std::string& path, bool as_folder) {
     // A link is no thing the installation made, and a folder where the log names a file (or the
     // other way round) is not what it made either.
     if (attributes != INVALID_FILE_ATTRIBUTES && !is_link(attributes) &&
-        bool(attributes & FILE_ATTRIBUTE_DIRECTORY) == as_folder) {
-        // Checked first, not left to the file system: on some network shares a folder that still
-        // holds the user's documents must not depend on the server refusing.
-        if (as_folder && !folder_is_empty(path))
-            outcome = StepOutcome::kNotEmpty;
-        else
-            outcome = delete_through(handle, path, attributes);
-    }
+        bool(attributes & FILE_ATTRIBUTE_DIRECTORY) == as_folder)
+        outcome = delete_through(handle, path, attributes);
     CloseHandle(handle);
     return outcome;
 }
