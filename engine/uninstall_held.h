@@ -21,6 +21,8 @@ enum class InstallationHold {
 // Holds folder (without a final backslash, in the form the plan's paths compare in) for the rest
 // of the run, the folders above it as well where they can be. Another folder's hold is let go.
 InstallationHold hold_installation(const std::string& folder);
+// Lets go of the installation folder and the folders above it: steps go by name again.
+void release_installation();
 
 // Refuses the plan's file and folder steps at or inside the held installation folder whose path
 // runs through a link below it (or every one of them, when the folder itself is a link or lies

@@ -190,10 +190,14 @@ StepOutcome perform_inside(const UninstallStep& step) {
 
 } // namespace
 
-InstallationHold hold_installation(const std::string& folder) {
+void release_installation() {
     release_path(installation.above);
     if (installation.hold) CloseHandle(installation.hold);
     installation = Installation();
+}
+
+InstallationHold hold_installation(const std::string& folder) {
+    release_installation();
     installation.folder = folder;
     // A drive root is no installation folder (the plan admits nothing inside one).
     installation.active = is_removable_file_path(folder);

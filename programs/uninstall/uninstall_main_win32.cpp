@@ -94,6 +94,8 @@ void uninstall_and_report(const UninstallPlan& loaded, const std::string& target
     read_registry(readings);
     UninstallRun run = run_uninstall(plan, file_type_removals(readings, target_folder),
                                      target_folder + "\\" + kUninstallLogName, kRetryPauseMs);
+    // Not while the report waits for the user: the folders above stay shared for reading only.
+    release_installation();
     std::string report = uninstall_report_text(
         run.results, plan.skipped_lines, run.repeatable ? target_folder + "\\" + kUninstallExe : "",
         plan.foreign_lines, unusable_temp);

@@ -447,7 +447,7 @@ void link_after_plan() {
     // Planned now, the line counts as one for something that is not the product's.
     refuse_linked_steps(plan);
     CHECK_EQ(plan.foreign_lines, size_t(1));
-    hold_installation(""); // lets go of the folder
+    release_installation();
     run_linux_command("rm '" + unix_path(t) + "/sys'", 5000);
     DeleteFileA(victim.c_str());
     RemoveDirectoryA(t.c_str());
