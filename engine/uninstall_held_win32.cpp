@@ -34,6 +34,9 @@ struct Installation {
     bool active = false;
     HeldPath above;
     HANDLE hold = nullptr;
+    // Where the system says the held folder lies (after a substituted or network drive), in
+    // comparable form; empty where it cannot say.
+    std::string reached;
 };
 Installation installation;
 
@@ -63,6 +66,37 @@ void close_all(std::vector<HANDLE>& handles) {
         CloseHandle(handles.back());
         handles.pop_back();
     }
+}
+
+// Vista on: the path by which the system reached what handle holds, after every link, in
+// comparable form. Wine opens a link to a file as the file it points to and shows no link in its
+// attributes; this path still tells. Empty where the system cannot say (before Vista the
+// attributes show every link, and a thing opened as itself is the link).
+std::string reached_path(HANDLE handle) {
+    using FinalPathFn = DWORD(WINAPI*)(HANDLE, wchar_t*, DWORD, DWORD);
+    static const FinalPathFn final_path = optional_function<FinalPathFn>(
+        GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleW");
+    wchar_t buffer[1024];
+    const DWORD length = final_path ? final_path(handle, buffer, 1024, 0) : 0;
+    if (length < 4 || length >= 1024) return std::string();
+    // "\\?\C:\…" or "\\?\UNC\server\share\…"
+    wchar_t* start = buffer + 4;
+    if (length > 8 && std::memcmp(start, L"UNC\\", 4 * sizeof(wchar_t)) == 0) {
+        start = buffer + 6;
+        *start = L'\\';
+    }
+    std::string path;
+    if (!ansi_path(start, path)) return std::string();
+    make_comparable_path(path);
+    return path;
+}
+
+// What handle holds was reached through a link on the way from the installation folder to path.
+bool reached_elsewhere(HANDLE handle, const std::string& path) {
+    if (installation.reached.empty()) return false;
+    const std::string reached = reached_path(handle);
+    return !reached.empty() &&
+           !same_path(reached, installation.reached + path.substr(installation.folder.size()));
 }
 
 bool is_at_or_inside(const std::string& path, const std::string& folder) {
@@ -135,7 +169,8 @@ StepOutcome remove_held(const std::string& path, bool as_folder) {
     // A link is no thing the installation made, and a folder where the log names a file (or the
     // other way round) is not what it made either.
     if (attributes != INVALID_FILE_ATTRIBUTES && !is_link(attributes) &&
-        bool(attributes & FILE_ATTRIBUTE_DIRECTORY) == as_folder)
+        bool(attributes & FILE_ATTRIBUTE_DIRECTORY) == as_folder &&
+        !reached_elsewhere(handle, path))
         outcome = delete_through(handle, path, attributes);
     CloseHandle(handle);
     return outcome;
@@ -178,7 +213,8 @@ StepOutcome perform_inside(const UninstallStep& step) {
             break;
         }
         held.push_back(handle);
-        if (!is_plain_folder(GetFileAttributesA(folder.c_str()))) {
+        if (!is_plain_folder(GetFileAttributesA(folder.c_str())) ||
+            reached_elsewhere(handle, folder)) {
             through = false; // a link on the way, or a file where a folder should be
             break;
         }
@@ -223,6 +259,7 @@ InstallationHold hold_installation(const std::string& folder) {
     attributes = GetFileAttributesA(folder.c_str());
     if (is_link(attributes)) return installation.state = InstallationHold::kLink;
     if (!is_plain_folder(attributes)) return installation.state = InstallationHold::kUnavailable;
+    installation.reached = reached_path(installation.hold);
     return installation.state = InstallationHold::kHeld;
 }
 
