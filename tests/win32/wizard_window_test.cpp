@@ -437,7 +437,8 @@ void check_names(HWND window) {
     if (!from_window) return;
     // The fields hold what their pages put there.
     write_gadget_text(StartMenuFolderField, "Kavento-Producer");
-    for (int page = 0; page <= 6; ++page) {
+    // Backwards from the page shown last: each page hides only its neighbours' gadgets.
+    for (int page = 6; page >= 0; --page) {
         show_page(page);
         for (HWND h : children_of(window)) {
             if (!IsWindowVisible(h)) continue;
