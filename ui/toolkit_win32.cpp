@@ -26,7 +26,7 @@ enum class Kind {
 struct GadgetEntry {
     HWND handle = nullptr;
     Kind kind = Kind::kNone;
-    bool named = false; // its window text is a name for screen readers, not shown
+    bool named = false; // its window text is a name for screen readers, not what it shows
 };
 
 struct WindowEntry {
@@ -581,8 +581,10 @@ void write_gadget_text(int number, const std::string& text) {
 
 std::string read_gadget_text(int number) {
     GadgetEntry* g = gadget(number);
-    if (!g || g->named) return std::string();
-    if (has_text_label(g->kind)) return window_text(g->handle, kTextLimit);
+    if (!g) return std::string();
+    // A named check box shows no words: its window text is only its name.
+    if (has_text_label(g->kind))
+        return g->named ? std::string() : window_text(g->handle, kTextLimit);
     if (g->kind == Kind::kRichViewer) return window_text(g->handle, kEditorTextLimit);
     if (g->kind == Kind::kListBox) {
         LRESULT index = SendMessageA(g->handle, LB_GETCURSEL, 0, 0);
