@@ -14,6 +14,15 @@ inline constexpr const char* kProgramPathValue = "program_path";
 inline constexpr const char* kVersionNumberValue = "version_number";
 inline constexpr const char* kVersionStringValue = "version_string";
 
+// The product's entry in the system's list of installed programs ("Software", "Programs and
+// Features", "Apps"), below HKEY_LOCAL_MACHINE, and the name that list shows. The uninstaller
+// removes this one key below ...\Uninstall and nothing else there.
+inline constexpr const char* kUninstallEntryKey =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kavento-Producer\\";
+inline constexpr const char* kDisplayName = "Kavento-Producer und Kavento-Player";
+// The company of the programs' version record (resources/program.rc.in): the list's publisher.
+inline constexpr const char* kCompanyName = "Kavento";
+
 // The installed programs and the sound library that is cut out of the authoring tool.
 inline constexpr const char* kProducerExe = "Kav-Producer.exe";
 inline constexpr const char* kPlayerExe = "Kav-Player.exe";

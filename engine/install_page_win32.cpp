@@ -12,6 +12,7 @@
 #include "engine/install_steps.h"
 #include "engine/keep.h"
 #include "engine/shortcuts.h"
+#include "engine/uninstall_entry.h"
 #include "engine/undo.h"
 #include "env/registry.h"
 #include "payload/embedded.h"
@@ -236,16 +237,21 @@ bool record_installation() {
             !reg_set_value(kRoot, where, name, text, type, kLocal))
             return fail(message_value_not_created(name));
         undo_add(kTagDeleteRegValue, key + name);
-        advance();
         return true;
     };
     const std::string number = std::to_string(session.version_number);
     if (!write(14, kVersionStringValue, session.version_text, kRegSz)) return false;
+    advance();
     if (!write(15, kVersionNumberValue, number, kRegDword)) return false;
+    advance();
     // An update keeps the folder that the earlier installation recorded.
-    if (session.existing_install == 0)
-        return write(16, kProgramPathValue, without_trailing_backslash(session.target_folder),
-                     kRegSz);
+    if (session.existing_install == 0 &&
+        !write(16, kProgramPathValue, without_trailing_backslash(session.target_folder), kRegSz))
+        return false;
+    // The system's list of installed programs: the last registry step's part, so that the bar
+    // moves as it always did.
+    InstallMessage failure;
+    if (!write_uninstall_entry(session.target_folder, failure)) return fail(failure);
     advance();
     return true;
 }

@@ -1,6 +1,8 @@
 #include "engine/install_steps.h"
 #include "core/session.h"
+#include "core/text_rules.h"
 #include "engine/undo.h"
+#include "env/registry.h"
 
 namespace {
 const char* const kError = "Fehler";
@@ -62,6 +64,31 @@ std::vector<ShortcutPlan> start_menu_shortcuts(const std::string& folder,
     };
 }
 
+std::vector<EntryValue> uninstall_entry_values(const std::string& target,
+                                               const std::string& version_text,
+                                               uint32_t installed_kb) {
+    const std::string folder = without_trailing_backslash(target);
+    // The system starts the string as a command line: quoted, a folder with blanks stays whole.
+    const std::string uninstaller = "\"" + target + kUninstallExe + "\"";
+    return {
+        {kEntryValueNames[0], kDisplayName, kRegSz},
+        {kEntryValueNames[1], version_text, kRegSz},
+        {kEntryValueNames[2], kCompanyName, kRegSz},
+        {kEntryValueNames[3], target + kProducerExe + ",0", kRegSz},
+        {kEntryValueNames[4], uninstaller, kRegSz},
+        {kEntryValueNames[5], folder, kRegSz},
+        {kEntryValueNames[6], std::to_string(installed_kb), kRegDword},
+        // The programs offer no change and no repair: the list shows only the removal.
+        {kEntryValueNames[7], "1", kRegDword},
+        {kEntryValueNames[8], "1", kRegDword},
+    };
+}
+
+uint32_t size_in_kb(uint64_t bytes) {
+    const uint64_t kb = bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0);
+    return kb > 0x7FFFFFFFu ? 0x7FFFFFFFu : uint32_t(kb);
+}
+
 InstallMessage message_pack_not_created(const std::string& pack_path) {
     return {"Die Datei '" + pack_path + "' konnte nicht erstellt werden.", kError};
 }
@@ -86,14 +113,13 @@ InstallMessage message_folder_not_created(const std::string& path) {
     return {"Das Verzeichnis '" + path + "' konnte nicht erstellt werden.", kError};
 }
 
-InstallMessage message_key_not_created() {
-    return {std::string("Der Schlüssel HKEY_LOCAL_MACHINE\\") + kProductKey +
-                " konnte nicht erstellt werden.",
+InstallMessage message_key_not_created(const std::string& key) {
+    return {"Der Schlüssel HKEY_LOCAL_MACHINE\\" + key + " konnte nicht erstellt werden.",
             "Fehler beim Erstellen des Schlüssels"};
 }
 
-InstallMessage message_value_not_created(const std::string& value_name) {
-    return {std::string("Der Eintrag HKEY_LOCAL_MACHINE\\") + kProductKey + value_name +
+InstallMessage message_value_not_created(const std::string& value_name, const std::string& key) {
+    return {"Der Eintrag HKEY_LOCAL_MACHINE\\" + key + value_name +
                 " konnte nicht erstellt werden.",
             "Fehler beim Erstellen des Registry-Eintrages"};
 }

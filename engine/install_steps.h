@@ -1,6 +1,7 @@
 // The platform-free rules of the installation page: progress, the folders that step 3 creates,
 // where the shortcuts go, and the exact texts of the failure messages.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 #include "core/product.h"
@@ -36,18 +37,38 @@ std::vector<ShortcutPlan> start_menu_shortcuts(const std::string& folder,
 ShortcutPlan desktop_producer_shortcut(const std::string& desktop, const std::string& target);
 ShortcutPlan desktop_player_shortcut(const std::string& desktop, const std::string& target);
 
+// The values of the product's entry in the system's list of installed programs, in the order
+// they are written; the uninstaller removes exactly these before it removes the key.
+inline constexpr const char* kEntryValueNames[9] = {
+    "DisplayName",     "DisplayVersion", "Publisher", "DisplayIcon", "UninstallString",
+    "InstallLocation", "EstimatedSize",  "NoModify",  "NoRepair"};
+struct EntryValue {
+    const char* name;
+    std::string text; // a DWORD as its decimal text, as reg_set_value takes it
+    uint32_t type;    // kRegSz or kRegDword
+};
+// The entry of an installation in target (which ends in "\") of installed_kb kilobytes.
+std::vector<EntryValue> uninstall_entry_values(const std::string& target,
+                                               const std::string& version_text,
+                                               uint32_t installed_kb);
+// Bytes as whole kilobytes, rounded up. Held below 2^31: the value is written from its signed
+// decimal text.
+uint32_t size_in_kb(uint64_t bytes);
+
 struct InstallMessage {
     std::string text;
     std::string title;
 };
-InstallMessage message_pack_not_created(const std::string& pack_path);   // A
-InstallMessage message_pack_not_opened(const std::string& pack_path);    // B
-InstallMessage message_target_not_created(const std::string& target);    // C
-InstallMessage message_file_not_created(const std::string& path);        // D, F
-InstallMessage message_file_not_opened(const std::string& path);         // E
-InstallMessage message_folder_not_created(const std::string& path);      // G, H
-InstallMessage message_key_not_created();                                // I
-InstallMessage message_value_not_created(const std::string& value_name); // J, K, L
-InstallMessage message_shortcut_not_created(const std::string& link);    // M
-InstallMessage message_log_not_created(const std::string& target);       // N
+InstallMessage message_pack_not_created(const std::string& pack_path); // A
+InstallMessage message_pack_not_opened(const std::string& pack_path);  // B
+InstallMessage message_target_not_created(const std::string& target);  // C
+InstallMessage message_file_not_created(const std::string& path);      // D, F
+InstallMessage message_file_not_opened(const std::string& path);       // E
+InstallMessage message_folder_not_created(const std::string& path);    // G, H
+// I, J, K, L: the product key's, or those of another key (the list entry's) in the same words.
+InstallMessage message_key_not_created(const std::string& key = kProductKey);
+InstallMessage message_value_not_created(const std::string& value_name,
+                                         const std::string& key = kProductKey);
+InstallMessage message_shortcut_not_created(const std::string& link); // M
+InstallMessage message_log_not_created(const std::string& target);    // N
 InstallMessage message_installed();

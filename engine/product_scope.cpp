@@ -70,6 +70,10 @@ bool is_product_key(const std::string& key) {
 
 } // namespace
 
+bool is_uninstall_entry_key(const std::string& key) {
+    return equal_ignoring_case(key, without_trailing_backslash(kUninstallEntryKey));
+}
+
 bool is_inside(const std::string& path, const std::string& folder) {
     return !folder.empty() && path.size() > folder.size() + 1 &&
            starts_with_ignoring_case(path, folder + "\\");
@@ -85,6 +89,8 @@ bool is_product_step(const UninstallStep& step, const ProductPlaces& places) {
         return (is_in_installation(step.path, places) || is_below_menu(step.path, places)) &&
                !holds_special_folder(step.path, places);
     case UninstallAction::kDeleteRegKey:
+        return step.root == kHkeyLocalMachine &&
+               (is_product_key(step.path) || is_uninstall_entry_key(step.path));
     case UninstallAction::kDeleteRegValue:
         return step.root == kHkeyLocalMachine && is_product_key(step.path);
     case UninstallAction::kPruneRegKey:

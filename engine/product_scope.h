@@ -42,10 +42,14 @@ inline constexpr size_t kMaxLogLines = 1000;
 // - a file inside the installation folder, a folder inside it, or the folder itself;
 // - a link of the product's names in a folder below a programs folder (at any depth: the user
 //   may pick a folder inside another), or directly on a desktop; a folder below a programs folder;
-// - a registry key or value at or below HKLM "SOFTWARE\Kavento-Producer".
+// - a registry key or value at or below HKLM "SOFTWARE\Kavento-Producer", and the key of the
+//   product's entry in the system's list (kUninstallEntryKey) itself.
 // Never a special folder, a folder that holds one, or what lies in a special folder inside the
 // installation folder (the documents of a user who installed into the profile).
 bool is_product_step(const UninstallStep& step, const ProductPlaces& places);
+// Whether a key path (without a final backslash) is the product's entry in the system's list:
+// that one key, never one below it or beside it.
+bool is_uninstall_entry_key(const std::string& key);
 // Puts the path of a file or folder step into the places' comparable form, which names the same
 // place, so that the step may act on it as well.
 void make_comparable(UninstallStep& step, const ProductPlaces& places);

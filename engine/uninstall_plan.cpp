@@ -105,18 +105,21 @@ bool is_leftover(const StepResult& r) {
     return r.outcome == StepOutcome::kNotEmpty && r.step.action != UninstallAction::kPruneRegKey;
 }
 
-// The group of the uninstaller's own files that a step belongs to: 0 none, 1 its program, 2 its
-// log, 3 a folder that holds either. The program goes before the log: a program that cannot be
-// removed still needs its log for the next run.
+// The group of the uninstaller's own files that a step belongs to: 0 none, 1 its program, 2 the
+// entry in the system's list that starts it, 3 its log, 4 a folder that holds either. The program
+// goes before the log: a program that cannot be removed still needs its log for the next run, and
+// the list's entry to be found by.
 int own_group(const UninstallStep& step, const std::string& program, const std::string& log) {
     if (step.action == UninstallAction::kDeleteFile) {
         if (same_path(step.path, program)) return 1;
-        if (same_path(step.path, log)) return 2;
+        if (same_path(step.path, log)) return 3;
+    } else if (step.action == UninstallAction::kDeleteRegKey) {
+        if (is_uninstall_entry_key(step.path)) return 2;
     } else if (step.action == UninstallAction::kDeleteFolder) {
         std::string folder = step.path + "\\";
         if (starts_with_ignoring_case(stored_path_form(program), folder) ||
             starts_with_ignoring_case(stored_path_form(log), folder))
-            return 3;
+            return 4;
     }
     return 0;
 }
@@ -258,7 +261,7 @@ UninstallStep classify_log_line(const std::string& line) {
 
 UninstallPlan plan_uninstall(const std::string& log_text, const ProductPlaces& places) {
     UninstallPlan plan;
-    std::vector<UninstallStep> own[3];
+    std::vector<UninstallStep> own[4];
     const std::string& target_folder = places.installation_folder;
     const std::string program = target_folder + "\\" + kUninstallExe;
     const std::string log = target_folder + "\\" + kUninstallLogName;

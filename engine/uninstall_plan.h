@@ -91,9 +91,9 @@ bool same_path(const std::string& a, const std::string& b);
 bool is_registry_key_path(const std::string& path);
 
 // The steps in log order, except that the uninstaller's own program (target_folder +
-// "\Uninstall.exe"), its own log (target_folder + "\Uninstall.txt") and then the folders that hold
-// them come last, from own_steps_begin on: while anything else is left, they stay, so that the
-// uninstallation can be run again.
+// "\Uninstall.exe"), the system list's entry that starts it, its own log (target_folder +
+// "\Uninstall.txt") and then the folders that hold them come last, from own_steps_begin on: while
+// anything else is left, they stay, so that the uninstallation can be run again.
 // Lines that name anything but the product's own (engine/product_scope.h) are counted apart.
 struct UninstallPlan {
     std::vector<UninstallStep> steps;

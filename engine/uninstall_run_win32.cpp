@@ -83,6 +83,14 @@ StepOutcome delete_reg_key(RegRoot root, const std::string& path) {
                                                                         : StepOutcome::kFailed;
 }
 
+// The list's entry is one log line for a key with values: the values that the installation
+// writes go first, so that the key goes when nothing of anyone else's is left in it.
+StepOutcome delete_uninstall_entry(RegRoot root, const std::string& path) {
+    for (const char* name : kEntryValueNames)
+        reg_delete_value(root, path, name);
+    return delete_reg_key(root, path);
+}
+
 StepOutcome delete_reg_value(RegRoot root, const std::string& path, const std::string& name) {
     HKEY key;
     LONG status = RegOpenKeyExA(root_key(root), path.c_str(), 0, KEY_SET_VALUE, &key);
@@ -146,6 +154,8 @@ StepOutcome perform_uninstall_step(const UninstallStep& step) {
     case UninstallAction::kDeleteFolder:
         return delete_folder(step.path);
     case UninstallAction::kDeleteRegKey:
+        if (is_uninstall_entry_key(step.path)) return delete_uninstall_entry(step.root, step.path);
+        return delete_reg_key(step.root, step.path);
     case UninstallAction::kPruneRegKey:
         return delete_reg_key(step.root, step.path);
     case UninstallAction::kDeleteRegValue:

@@ -1,5 +1,8 @@
 #include "ui/artwork.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "core/session.h"
 #include "ui/gradients.h"
 #include "ui/pictures.h"
@@ -47,25 +50,50 @@ void draw_welcome_strip() {
     end_drawing();
 }
 
+// A line of the welcome picture: before, then the version and after when it names one.
+struct WelcomeLine {
+    WizardFont font;
+    int y;
+    const char* before;
+    const char* after; // nullptr: the line names no version
+};
+
+// In drawing order, font by font; the lines are read from the top down.
+const WelcomeLine kWelcomeLines[] = {
+    {WelcomeTitleFont, 25, "Willkommen beim Installations-", nullptr},
+    {WelcomeTitleFont, 45, "Assistenten für die Programme", nullptr},
+    {WelcomeTitleFont, 112, "und", nullptr},
+    {ProductNameFont, 85, "Kavento-Producer ", ""},
+    {ProductNameFont, 135, "Kavento-Player ", ""},
+    {BodyFont, 200, "Dieser Assistent wird Sie durch die Installation", nullptr},
+    {BodyFont, 215, "der Programme Kavento-Producer ", " und"},
+    {BodyFont, 230, "Kavento-Player ", " begleiten."},
+    {BodyFont, 270, "Klicken Sie auf Weiter, um fortzufahren.", nullptr},
+};
+
+std::string welcome_text(const WelcomeLine& line) {
+    return line.after ? line.before + session.version_text + line.after : line.before;
+}
+
+// Lines as one text to be read: a blank between them, none after a hyphen that split a word.
+void append_line(std::string& words, std::string line) {
+    while (!line.empty() && line.back() == ' ')
+        line.pop_back();
+    if (!words.empty() && words.back() != '-') words += ' ';
+    words += line;
+}
+
 void draw_welcome_picture() {
-    const std::string& version = session.version_text;
     create_picture(WelcomePicture, 320, 310);
     begin_drawing(WelcomePicture);
     fill_box(0, 0, picture_width(), picture_height(), RGB(255, 255, 255));
     set_text_background(kTextTransparent);
     set_draw_colour(0, 0, 0);
-    select_font(WelcomeTitleFont);
-    text_at(20, 25, "Willkommen beim Installations-");
-    text_at(20, 45, "Assistenten für die Programme");
-    text_at(20, 112, "und");
-    select_font(ProductNameFont);
-    text_at(20, 85, "Kavento-Producer " + version);
-    text_at(20, 135, "Kavento-Player " + version);
-    select_font(BodyFont);
-    text_at(20, 200, "Dieser Assistent wird Sie durch die Installation");
-    text_at(20, 215, "der Programme Kavento-Producer " + version + " und");
-    text_at(20, 230, "Kavento-Player " + version + " begleiten.");
-    text_at(20, 270, "Klicken Sie auf Weiter, um fortzufahren.");
+    for (size_t i = 0; i < sizeof kWelcomeLines / sizeof kWelcomeLines[0]; ++i) {
+        const WelcomeLine& line = kWelcomeLines[i];
+        if (i == 0 || kWelcomeLines[i - 1].font != line.font) select_font(line.font);
+        text_at(20, line.y, welcome_text(line));
+    }
     end_drawing();
 }
 
@@ -103,6 +131,29 @@ void draw_wizard_artwork() {
     draw_welcome_picture();
     for (const HeaderTexts& header : kHeaders)
         draw_header(header);
+}
+
+std::string picture_words(Picture picture) {
+    std::string words;
+    if (picture == WelcomeStripPicture) return "Farbverlauf";
+    if (picture == WelcomePicture) {
+        // Lines of the same font were drawn together; they are read from the top down.
+        std::vector<const WelcomeLine*> lines;
+        for (const WelcomeLine& line : kWelcomeLines)
+            lines.push_back(&line);
+        std::sort(lines.begin(), lines.end(),
+                  [](const WelcomeLine* a, const WelcomeLine* b) { return a->y < b->y; });
+        for (const WelcomeLine* line : lines)
+            append_line(words, welcome_text(*line));
+        return words;
+    }
+    for (const HeaderTexts& header : kHeaders) {
+        if (header.picture != picture) continue;
+        append_line(words, header.title);
+        append_line(words, header.first_line);
+        if (header.second_line) append_line(words, header.second_line);
+    }
+    return words;
 }
 
 void release_artwork() {

@@ -44,6 +44,10 @@ void set_gadget_value(int gadget, int value);
 int gadget_value(int gadget);
 void write_gadget_text(int gadget, const std::string& text);
 std::string read_gadget_text(int gadget);
+// The name that screen readers read for a gadget whose words are drawn as a picture, or that
+// shows none (a picture, a bare check box, a list, a progress bar). It is kept as the gadget's
+// window text, which these gadgets never draw; read_gadget_text still gives what is shown.
+void set_gadget_name(int gadget, const std::string& name);
 void insert_list_item(int gadget, int position, const std::string& text);
 void clear_list(int gadget);
 void focus_gadget(int gadget);

@@ -26,6 +26,7 @@ enum class Kind {
 struct GadgetEntry {
     HWND handle = nullptr;
     Kind kind = Kind::kNone;
+    bool named = false; // its window text is a name for screen readers, not what it shows
 };
 
 struct WindowEntry {
@@ -581,7 +582,9 @@ void write_gadget_text(int number, const std::string& text) {
 std::string read_gadget_text(int number) {
     GadgetEntry* g = gadget(number);
     if (!g) return std::string();
-    if (has_text_label(g->kind)) return window_text(g->handle, kTextLimit);
+    // A named check box shows no words: its window text is only its name.
+    if (has_text_label(g->kind))
+        return g->named ? std::string() : window_text(g->handle, kTextLimit);
     if (g->kind == Kind::kRichViewer) return window_text(g->handle, kEditorTextLimit);
     if (g->kind == Kind::kListBox) {
         LRESULT index = SendMessageA(g->handle, LB_GETCURSEL, 0, 0);
@@ -595,6 +598,22 @@ std::string read_gadget_text(int number) {
         return text;
     }
     return std::string();
+}
+
+void set_gadget_name(int number, const std::string& name) {
+    GadgetEntry* g = gadget(number);
+    // Gadgets whose text is what they show keep it.
+    if (!g || (has_text_label(g->kind) && g->kind != Kind::kCheckbox) ||
+        g->kind == Kind::kRichViewer)
+        return;
+    // A check box draws its text beside its box, except as a picture button: without a picture
+    // it then draws the box alone, as it does for an empty text.
+    if (g->kind == Kind::kCheckbox)
+        SetWindowLongA(g->handle, GWL_STYLE, GetWindowLongA(g->handle, GWL_STYLE) | BS_BITMAP);
+    // Past the control's own procedure: a static control that shows a picture need not keep a
+    // text sent to it (Wine's drops it), and a button would repaint.
+    DefWindowProcA(g->handle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    g->named = true;
 }
 
 void insert_list_item(int number, int position, const std::string& text) {

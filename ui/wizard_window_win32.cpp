@@ -15,6 +15,16 @@ constexpr char kCR[] = "\r"; // a lone CR starts a new line in a text gadget
 
 void picture_view(int gadget, int x, int y, int width, int height, Picture picture) {
     create_picture_view(gadget, x, y, width, height, picture_handle(picture));
+    set_gadget_name(gadget, picture_words(picture));
+}
+
+// A result of the system check: a box without words, disabled, and its label beside it, whose
+// words are the box's name for screen readers.
+void checked_item(int box, int label, int y, const char* text) {
+    create_checkbox(box, 40, y, 40, 20, "");
+    create_label(label, 60, y + 3, 220, 20, text);
+    set_gadget_disabled(box, 1);
+    set_gadget_name(box, text);
 }
 
 } // namespace
@@ -36,17 +46,12 @@ void build_wizard_window() {
     set_page_group_hidden(0, 1);
 
     picture_view(SystemCheckHeader, 0, 0, 480, 60, SystemCheckHeaderPicture);
-    create_checkbox(OsCheckbox, 40, 80, 40, 20, "");
-    create_label(OsLabel, 60, 83, 220, 20, "Betriebssystem (Windows 98 oder aktueller):");
+    checked_item(OsCheckbox, OsLabel, 80, "Betriebssystem (Windows 98 oder aktueller):");
     create_line_edit(OsNameField, 320, 80, 100, 20, "", kEditReadOnly);
-    create_checkbox(DirectXCheckbox, 40, 110, 40, 20, "");
-    create_label(DirectXLabel, 60, 113, 220, 20, "DirectX 7 oder höher verfügbar");
-    create_checkbox(Direct3DCheckbox, 40, 140, 40, 20, "");
-    create_label(Direct3DLabel, 60, 143, 220, 20, "Direct3D verfügbar");
-    create_checkbox(SystemOkCheckbox, 40, 240, 40, 20, "");
-    create_label(SystemOkLabel, 60, 243, 220, 20, "Der PC erfüllt die Systemvoraussetztungen.");
-    for (int box : {OsCheckbox, DirectXCheckbox, Direct3DCheckbox, SystemOkCheckbox})
-        set_gadget_disabled(box, 1);
+    checked_item(DirectXCheckbox, DirectXLabel, 110, "DirectX 7 oder höher verfügbar");
+    checked_item(Direct3DCheckbox, Direct3DLabel, 140, "Direct3D verfügbar");
+    checked_item(SystemOkCheckbox, SystemOkLabel, 240,
+                 "Der PC erfüllt die Systemvoraussetztungen.");
     set_page_group_hidden(1, 1);
 
     picture_view(LicenceHeader, 0, 0, 480, 60, LicenceHeaderPicture);
@@ -82,6 +87,7 @@ void build_wizard_window() {
                      kCR + "neuen Ordner erstellen möchten, geben Sie dessen Namen ein.");
     create_line_edit(StartMenuFolderField, 20, 120, 440, 20, "", kEditKeepSelection);
     create_list_box(StartMenuFolderList, 20, 145, 440, 130);
+    set_gadget_name(StartMenuFolderList, "Startmenü-Ordner");
     create_checkbox(NoShortcutsCheckbox, 20, 285, 440, 20, "Keine Verknüpfungen erstellen");
     set_page_group_hidden(4, 1);
 
@@ -97,6 +103,7 @@ void build_wizard_window() {
     picture_view(InstallHeader, 0, 0, 480, 60, InstallHeaderPicture);
     create_group_frame(ProgressFrame, 20, 120, 440, 70, "Fortschritt:");
     create_progress_bar(InstallProgressBar, 40, 143, 400, 30, 0, 100);
+    set_gadget_name(InstallProgressBar, "Fortschritt:");
     create_checkbox(LaunchProducerCheckbox, 20, 285, 440, 20,
                     "Nach dem Fertigstellen den Kavento-Producer starten");
     set_page_group_hidden(6, 1);

@@ -15,7 +15,7 @@ using CommandFunction = bool(const Args& a);
 // program_win32.cpp: the program under test, its windows and message boxes.
 CommandFunction cmd_start, cmd_wait_window, cmd_expect_box, cmd_answer_box, cmd_box,
     cmd_expect_no_box, cmd_wait_exit, cmd_follow_child, cmd_expect_window_gone,
-    cmd_expect_no_any_window, cmd_attack_start, cmd_attack_stop;
+    cmd_expect_no_any_window, cmd_attack_start, cmd_attack_stop, cmd_start_listed;
 // gadgets_win32.cpp: the controls of its main window, the folder chooser, screenshots.
 CommandFunction cmd_click, cmd_set_text, cmd_list_select, cmd_close_window, cmd_expect_text,
     cmd_expect_visible, cmd_expect_enabled, cmd_expect_disabled, cmd_expect_only_visible,
@@ -26,7 +26,8 @@ CommandFunction cmd_reg_set, cmd_reg_delete_key, cmd_winver, cmd_dll_disable, cm
     cmd_expect_reg, cmd_expect_no_reg, cmd_mkdir, cmd_write_file, cmd_append_file, cmd_write_bytes,
     cmd_symlink, cmd_copy_file, cmd_hold_file, cmd_release_file, cmd_expect_file,
     cmd_expect_no_file, cmd_expect_same_file, cmd_expect_dir, cmd_expect_no_dir,
-    cmd_expect_file_lines, cmd_expect_lnk, cmd_make_lnk, cmd_special_folder;
+    cmd_expect_file_lines, cmd_expect_lnk, cmd_make_lnk, cmd_special_folder, cmd_expect_listed,
+    cmd_expect_unlisted, cmd_size_kb;
 // snapshot_commands_win32.cpp
 CommandFunction cmd_snapshot, cmd_expect_snapshot;
 

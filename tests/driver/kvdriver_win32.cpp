@@ -65,6 +65,7 @@ const Command kCommands[] = {
     {"hold-file", 1, 1, cmd_hold_file, "PATH"},
     {"release-file", 1, 1, cmd_release_file, "PATH"},
     {"start", 1, kAny, cmd_start, "PATH [ARGS...]"},
+    {"start-listed", 1, 1, cmd_start_listed, "NAME"},
     {"wait-window", 1, 2, cmd_wait_window, "TITLE [MS]"},
     {"expect-box", 2, 3, cmd_expect_box, "TITLE TEXT [MS]"},
     {"answer-box", 1, 1, cmd_answer_box, "BUTTON"},
@@ -109,6 +110,9 @@ const Command kCommands[] = {
     {"snapshot", 1, 1, cmd_snapshot, "NAME"},
     {"expect-snapshot", 1, kAny, cmd_expect_snapshot, "NAME [EXCLUDE...]"},
     {"special-folder", 2, 2, cmd_special_folder, "VAR CSIDL"},
+    {"expect-listed", 1, 1, cmd_expect_listed, "TEXT"},
+    {"expect-unlisted", 1, 1, cmd_expect_unlisted, "TEXT"},
+    {"size-kb", 2, kAny, cmd_size_kb, "VAR PATHS..."},
 };
 
 const Command* find_command(const std::string& name) {

@@ -183,6 +183,33 @@ bool cmd_start(const Args& a) {
     return true;
 }
 
+// As the system's list of installed programs starts a removal: the command line of the entry's
+// UninstallString, run in the system folder.
+bool cmd_start_listed(const Args& a) {
+    const std::string key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + a[1];
+    HKEY k;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE, &k) != ERROR_SUCCESS)
+        return fail("no entry HKLM\\" + key);
+    char command[2048] = "";
+    DWORD size = sizeof command - 1, type = 0;
+    LONG rc = RegQueryValueExA(k, "UninstallString", nullptr, &type,
+                               reinterpret_cast<BYTE*>(command), &size);
+    RegCloseKey(k);
+    if (rc != ERROR_SUCCESS || type != REG_SZ) return fail("no UninstallString in HKLM\\" + key);
+    char system[MAX_PATH] = "";
+    GetSystemDirectoryA(system, sizeof system);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::printf("     %s, in %s\n", command, system);
+    if (!CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, system, &si, &pi))
+        return fail("cannot start " + show_text(command) + ": error " +
+                    number_text(GetLastError()));
+    CloseHandle(pi.hThread);
+    set_target(pi.hProcess, pi.dwProcessId);
+    return true;
+}
+
 bool cmd_wait_window(const Args& a) {
     DWORD ms;
     HWND found;

@@ -516,3 +516,88 @@ bool cmd_special_folder(const Args& a) {
     set_variable(a[1], buf);
     return true;
 }
+
+// ---- the system's list of installed programs ---------------------------------------------------
+
+// The lines that Wine's `uninstaller --list` prints: one per entry of the list that names a
+// program to start.
+static bool listed_programs(std::vector<std::string>& lines) {
+    char system[MAX_PATH] = "";
+    GetSystemDirectoryA(system, sizeof system);
+    std::string program = std::string(system) + "\\uninstaller.exe";
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    HANDLE read_end, write_end;
+    if (!CreatePipe(&read_end, &write_end, &inherited, 0)) return fail("cannot make a pipe");
+    SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = si.hStdError = write_end;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION pi{};
+    std::string command = "\"" + program + "\" --list";
+    std::vector<char> cl(command.begin(), command.end());
+    cl.push_back('\0');
+    BOOL started = CreateProcessA(program.c_str(), cl.data(), nullptr, nullptr, TRUE,
+                                  CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi);
+    CloseHandle(write_end);
+    if (!started) {
+        CloseHandle(read_end);
+        return fail("cannot start " + program + ": error " + number_text(GetLastError()));
+    }
+    std::string output;
+    char buf[4096];
+    DWORD got;
+    while (ReadFile(read_end, buf, sizeof buf, &got, nullptr) && got > 0)
+        output.append(buf, got);
+    CloseHandle(read_end);
+    WaitForSingleObject(pi.hProcess, kDefaultWaitMs);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    lines.clear();
+    for (size_t start = 0; start < output.size();) {
+        size_t end = output.find('\n', start);
+        if (end == std::string::npos) end = output.size();
+        std::string line = output.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) lines.push_back(line);
+        start = end + 1;
+    }
+    return true;
+}
+
+// Whether a line of the list holds the text (a line names the entry's key and what it shows).
+static bool expect_listed(const std::string& text, bool listed) {
+    std::vector<std::string> lines;
+    if (!listed_programs(lines)) return false;
+    bool found = false;
+    std::string shown;
+    for (const std::string& l : lines) {
+        found |= l.find(text) != std::string::npos;
+        shown += (shown.empty() ? "" : ", ") + show_text(l);
+    }
+    if (found == listed) return true;
+    return fail(show_text(text) + (listed ? " is not listed" : " is listed") +
+                "; the list: " + (shown.empty() ? "empty" : shown));
+}
+
+bool cmd_expect_listed(const Args& a) {
+    return expect_listed(a[1], true);
+}
+
+bool cmd_expect_unlisted(const Args& a) {
+    return expect_listed(a[1], false);
+}
+
+bool cmd_size_kb(const Args& a) {
+    unsigned long long total = 0;
+    for (size_t i = 2; i < a.size(); ++i) {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        std::string path = windows_path(a[i]);
+        if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+            return fail("no file " + show_text(path));
+        total += (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    }
+    set_variable(a[1], number_text(static_cast<long long>((total + 1023) / 1024)));
+    return true;
+}

@@ -90,11 +90,48 @@ static void messages() {
     CHECK_EQ(n.title, std::string("Fehler beim Erstellen einer Datei"));
 }
 
+// The entry of the system's list, for an installation into a folder with blanks.
+static void list_entry() {
+    auto values = uninstall_entry_values("C:\\Program Files\\Kavento-Producer\\", "1.20.1", 2049);
+    const char* expected[][3] = {
+        {"DisplayName", "Kavento-Producer und Kavento-Player", "1"},
+        {"DisplayVersion", "1.20.1", "1"},
+        {"Publisher", "Kavento", "1"},
+        {"DisplayIcon", "C:\\Program Files\\Kavento-Producer\\Kav-Producer.exe,0", "1"},
+        {"UninstallString", "\"C:\\Program Files\\Kavento-Producer\\Uninstall.exe\"", "1"},
+        {"InstallLocation", "C:\\Program Files\\Kavento-Producer", "1"},
+        {"EstimatedSize", "2049", "4"},
+        {"NoModify", "1", "4"},
+        {"NoRepair", "1", "4"},
+    };
+    CHECK_EQ(values.size(), size_t(9));
+    for (size_t i = 0; i < values.size() && i < 9; ++i) {
+        CHECK_EQ(std::string(values[i].name), std::string(expected[i][0]));
+        CHECK_EQ(std::string(values[i].name), std::string(kEntryValueNames[i]));
+        CHECK_EQ(values[i].text, std::string(expected[i][1]));
+        CHECK_EQ(std::to_string(values[i].type), std::string(expected[i][2]));
+    }
+    // Whole kilobytes, rounded up, and never a number that reads back negative.
+    CHECK_EQ(size_in_kb(0), 0u);
+    CHECK_EQ(size_in_kb(1), 1u);
+    CHECK_EQ(size_in_kb(1024), 1u);
+    CHECK_EQ(size_in_kb(1025), 2u);
+    CHECK_EQ(size_in_kb(uint64_t(5) << 40), 0x7FFFFFFFu);
+    // A failure names the entry's key in the words of the product key's.
+    CHECK_EQ(message_value_not_created("UninstallString", kUninstallEntryKey).text,
+             std::string("Der Eintrag HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\"
+                         "CurrentVersion\\Uninstall\\Kavento-Producer\\UninstallString konnte "
+                         "nicht erstellt werden."));
+    CHECK_EQ(message_key_not_created(kUninstallEntryKey).title,
+             std::string("Fehler beim Erstellen des Schlüssels"));
+}
+
 int main() {
     progress();
     target_components();
     folders_for_links();
     shortcut_plans();
     messages();
+    list_entry();
     return check_report();
 }

@@ -1,6 +1,7 @@
 // Which log lines name the product's own, against the places of an installation as a prefix of
 // Windows 7 names them, and what a program that can write the log would try instead.
 #include "check.h"
+#include "core/product.h"
 #include "engine/product_scope.h"
 
 namespace {
@@ -47,6 +48,7 @@ const std::string F = "*Delete file: ";
 const std::string Dir = "*Delete directory: ";
 const std::string Key = "*Delete reg_key_local_machine: ";
 const std::string Value = "*Delete reg_value_local_machine: ";
+const std::string Uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 void installation_in_program_files() {
     check_cases(places_of(T),
@@ -67,12 +69,19 @@ void installation_in_program_files() {
                     {Value + "SOFTWARE\\Kavento-Producer\\version_number", true},
                     {Value + "software\\kavento-producer\\Sub\\x", true},
                     {Key + "SOFTWARE\\Kavento-Producer\\", true},
+                    {Key + kUninstallEntryKey, true},
+                    {Key + Uninstall + "\\kavento-producer", true},
                     // What another program might write into the log.
                     {F + "C:\\users\\me\\Documents\\Brief.doc", false},
                     {F + "C:\\windows\\win.ini", false},
                     {Dir + "C:\\users\\me\\Leer", false},
                     {Value + "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\Kavento", false},
                     {Key + "SOFTWARE\\", false},
+                    // Of the system's list only the product's own entry, as one key.
+                    {Key + kUninstallEntryKey + "Sub\\", false},
+                    {Key + Uninstall + "\\Kavento-Producer2\\", false},
+                    {Key + Uninstall + "\\", false},
+                    {Value + kUninstallEntryKey + "UninstallString", false},
                     {Key + "SOFTWARE\\Kavento-Producer2\\", false},
                     {Value + "SOFTWARE\\Kavento-ProducerX\\version_number", false},
                     {Dir + P + "\\StartUp", false},

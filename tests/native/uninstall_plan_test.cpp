@@ -1,4 +1,5 @@
 #include "check.h"
+#include "core/product.h"
 #include "engine/copy_origin.h"
 #include "engine/restart_deletion.h"
 #include "engine/product_scope.h"
@@ -245,12 +246,14 @@ static void short_names() {
     }
 }
 
-// The uninstaller's own program, then its own log, then the folders holding them come last, so
-// that they stay while anything else is left. The log's target was typed "Kav." and the program
-// runs from "KAV".
+// The uninstaller's own program, then the system list's entry that starts it, then its own log,
+// then the folders holding them come last, so that they stay while anything else is left. The
+// log's target was typed "Kav." and the program runs from "KAV".
 static void own_files_last() {
     const std::string t = "C:\\Programme\\Kav.\\";
+    const std::string entry = "*Delete reg_key_local_machine: " + std::string(kUninstallEntryKey);
     std::string log = "*Delete file: " + t + "Uninstall.txt\r\n" +  //
+                      entry + "\r\n" +                              //
                       "*Delete directory: " + t + "HTML\r\n" +      //
                       "*Delete file: " + t + "fmod.dll\r\n" +       //
                       "*Delete directory: C:\\Programme\r\n" +      //
@@ -258,11 +261,16 @@ static void own_files_last() {
                       "*Delete file: " + t + "Kav-Player.exe\r\n" + //
                       "*Delete directory: " + t.substr(0, t.size() - 1) + "\r\n";
     UninstallPlan plan = plan_uninstall(log, installed_in("c:\\programme\\KAV"));
-    const char* order[] = {"HTML",          "fmod.dll",      "Kav-Player.exe",
-                           "Uninstall.exe", "Uninstall.txt", "C:\\Programme\\Kav"};
-    CHECK_EQ(plan.steps.size(), size_t(6));
+    const char* order[] = {"HTML",
+                           "fmod.dll",
+                           "Kav-Player.exe",
+                           "Uninstall.exe",
+                           "Uninstall\\Kavento-Producer",
+                           "Uninstall.txt",
+                           "C:\\Programme\\Kav"};
+    CHECK_EQ(plan.steps.size(), size_t(7));
     CHECK_EQ(plan.own_steps_begin, size_t(3));
-    for (size_t i = 0; i < plan.steps.size() && i < 6; ++i) {
+    for (size_t i = 0; i < plan.steps.size() && i < 7; ++i) {
         const std::string& path = plan.steps[i].path;
         CHECK(path.size() >= std::strlen(order[i]) &&
               path.compare(path.size() - std::strlen(order[i]), std::string::npos, order[i]) == 0);
@@ -272,17 +280,17 @@ static void own_files_last() {
 
     // What a later run carries on with: the lines as they were, in their order in the log.
     std::vector<StepResult> results;
-    const StepOutcome outcomes[] = {StepOutcome::kRemoved, StepOutcome::kAlreadyGone,
-                                    StepOutcome::kFailed,  StepOutcome::kKept,
-                                    StepOutcome::kKept,    StepOutcome::kNotEmpty};
-    for (size_t i = 0; i < plan.steps.size() && i < 6; ++i)
+    const StepOutcome outcomes[] = {
+        StepOutcome::kRemoved, StepOutcome::kAlreadyGone, StepOutcome::kFailed,  StepOutcome::kKept,
+        StepOutcome::kKept,    StepOutcome::kKept,        StepOutcome::kNotEmpty};
+    for (size_t i = 0; i < plan.steps.size() && i < 7; ++i)
         results.push_back({plan.steps[i], outcomes[i]});
     UninstallStep document_type;
     document_type.action = UninstallAction::kDeleteRegValue;
     document_type.path = ".kvf";
     results.push_back({document_type, StepOutcome::kFailed});
     CHECK_EQ(remaining_log_text(results),
-             "*Delete file: " + t + "Uninstall.txt\r\n" + "*Delete file: " + t +
+             "*Delete file: " + t + "Uninstall.txt\r\n" + entry + "\r\n" + "*Delete file: " + t +
                  "Uninstall.exe\r\n" + "*Delete file: " + t + "Kav-Player.exe\r\n" +
                  "*Delete directory: " + t.substr(0, t.size() - 1) + "\r\n");
     CHECK_EQ(remaining_log_text({}), std::string());

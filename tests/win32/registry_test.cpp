@@ -92,6 +92,17 @@ void test_keys() {
     CHECK_EQ(reg_create_key(kHkeyLocalMachine, "SOFTWARE\\KvRegistryTest\\rolled\\", ""), 1);
     CHECK_EQ(reg_delete_key(kHkeyLocalMachine, "SOFTWARE\\KvRegistryTest\\rolled\\"), 1);
     CHECK(!raw_key_exists(kMachine, "SOFTWARE\\KvRegistryTest\\rolled"));
+    // A key with values goes with them, as the roll-back of the list entry, recorded as its key
+    // alone, needs.
+    CHECK_EQ(reg_create_key(kHkeyLocalMachine, "SOFTWARE\\KvRegistryTest\\entry\\", ""), 1);
+    CHECK_EQ(reg_set_value(kHkeyLocalMachine, "SOFTWARE\\KvRegistryTest\\entry\\", "DisplayName",
+                           "x", kRegSz, ""),
+             1);
+    CHECK_EQ(reg_set_value(kHkeyLocalMachine, "SOFTWARE\\KvRegistryTest\\entry\\", "NoModify", "1",
+                           kRegDword, ""),
+             1);
+    CHECK_EQ(reg_delete_key(kHkeyLocalMachine, "SOFTWARE\\KvRegistryTest\\entry\\"), 1);
+    CHECK(!raw_key_exists(kMachine, "SOFTWARE\\KvRegistryTest\\entry"));
     // A key that still has a sub key stays: there is no deletion of a whole tree.
     CHECK_EQ(reg_create_key(kHkeyLocalMachine, "SOFTWARE\\KvRegistryTest\\a\\b", ""), 1);
     CHECK_EQ(reg_delete_key(kHkeyLocalMachine, "SOFTWARE\\KvRegistryTest\\a"), 0);

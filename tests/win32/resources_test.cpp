@@ -91,6 +91,8 @@ void check_version(const std::string& path, const std::string& file_name) {
     CHECK_EQ(version_value(info, "FileVersion"), version);
     CHECK_EQ(version_value(info, "ProductVersion"), version);
     CHECK_EQ(version_value(info, "ProductName"), std::string("Kavento-Producer"));
+    // The publisher that the system's list of installed programs shows.
+    CHECK_EQ(version_value(info, "CompanyName"), std::string(kCompanyName));
     CHECK_EQ(version_value(info, "OriginalFilename"), file_name);
     CHECK(version_value(info, "FileDescription").find("Kavento-Producer") != std::string::npos);
 }

@@ -2,6 +2,7 @@
 // styles, place, text and state, and a screenshot of the welcome page for the documentation.
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 #include <richedit.h>
 #include <cstdlib>
 #include <initializer_list>
@@ -394,6 +395,76 @@ void screenshots(HWND window) {
     screenshot(window, "install", 6);
 }
 
+// What a screen reader reads: MSAA's name of a gadget, through the system's accessibility
+// library.
+using AccessibleFromWindow = HRESULT(WINAPI*)(HWND, DWORD, REFIID, void**);
+const IID kIidAccessible = {
+    0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+
+std::string accessible_name(AccessibleFromWindow from_window, HWND h) {
+    IAccessible* object = nullptr;
+    if (FAILED(from_window(h, DWORD(OBJID_CLIENT), kIidAccessible,
+                           reinterpret_cast<void**>(&object))) ||
+        !object)
+        return "<no object>";
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    std::string text;
+    if (object->get_accName(self, &name) == S_OK && name) {
+        int length = WideCharToMultiByte(1252, 0, name, -1, nullptr, 0, nullptr, nullptr);
+        if (length > 1) {
+            text.assign(size_t(length), '\0');
+            WideCharToMultiByte(1252, 0, name, -1, &text[0], length, nullptr, nullptr);
+            text.resize(size_t(length) - 1);
+        }
+        SysFreeString(name);
+    }
+    object->Release();
+    return text;
+}
+
+// Every gadget that a page shows has a name, the pictures' being their words; none of that
+// reaches the screen (the screenshots before and after compare equal).
+void check_names(HWND window) {
+    HMODULE library = LoadLibraryA("oleacc.dll");
+    auto from_window = library ? reinterpret_cast<AccessibleFromWindow>(reinterpret_cast<void*>(
+                                     GetProcAddress(library, "AccessibleObjectFromWindow")))
+                               : nullptr;
+    CHECK(from_window != nullptr);
+    if (!from_window) return;
+    // The fields hold what their pages put there.
+    write_gadget_text(StartMenuFolderField, "Kavento-Producer");
+    // Backwards from the page shown last: each page hides only its neighbours' gadgets.
+    for (int page = 6; page >= 0; --page) {
+        show_page(page);
+        for (HWND h : children_of(window)) {
+            if (!IsWindowVisible(h)) continue;
+            const std::string gadget = "page " + std::to_string(page) + " gadget " +
+                                       std::to_string(GetWindowLongA(h, GWL_ID));
+            CHECK_EQ(gadget + (accessible_name(from_window, h).empty() ? ": no name" : ": named"),
+                     gadget + ": named");
+        }
+    }
+    CHECK_EQ(
+        accessible_name(from_window, gadget_handle(TargetHeader)),
+        std::string("Zielverzeichnis auswählen: Wählen Sie das Verzeichnis aus, in das die "
+                    "Programme Kavento-Producer und Kavento-Player installiert werden sollen."));
+    CHECK_EQ(
+        accessible_name(from_window, gadget_handle(WelcomeImage)),
+        std::string("Willkommen beim Installations-Assistenten für die Programme "
+                    "Kavento-Producer 1.20.1 und Kavento-Player 1.20.1 Dieser Assistent wird "
+                    "Sie durch die Installation der Programme Kavento-Producer 1.20.1 und "
+                    "Kavento-Player 1.20.1 begleiten. Klicken Sie auf Weiter, um fortzufahren."));
+    CHECK_EQ(accessible_name(from_window, gadget_handle(DirectXCheckbox)),
+             std::string("DirectX 7 oder höher verfügbar"));
+    // A box's name is not what it shows.
+    CHECK_EQ(read_gadget_text(DirectXCheckbox), std::string());
+    FreeLibrary(library);
+}
+
 } // namespace
 
 int main() {
@@ -410,6 +481,7 @@ int main() {
         check_texts_fit();
         check_licence_viewer();
         screenshots(window);
+        check_names(window);
     }
     toolkit_shutdown();
     CHECK(!IsWindow(window));

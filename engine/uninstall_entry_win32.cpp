@@ -1,0 +1,59 @@
+#include "engine/uninstall_entry.h"
+
+#include <windows.h>
+#include "core/session.h"
+#include "engine/keep.h"
+#include "engine/undo.h"
+#include "env/registry.h"
+
+namespace {
+
+const char* const kLocal = ""; // the computer name of the local registry
+
+// What this installation put into target: the listed files and the library cut out of the
+// authoring tool. The log and the empty document folders add nothing worth a kilobyte.
+uint64_t installed_bytes(const std::string& target) {
+    std::vector<std::string> names = session.file_name_list;
+    names.push_back(kLibraryFileName);
+    uint64_t total = 0;
+    for (const std::string& name : names) {
+        WIN32_FIND_DATAA found;
+        HANDLE find = FindFirstFileA((target + name).c_str(), &found);
+        if (find == INVALID_HANDLE_VALUE) continue;
+        FindClose(find);
+        total += uint64_t(found.nFileSizeHigh) << 32 | found.nFileSizeLow;
+    }
+    return total;
+}
+
+} // namespace
+
+bool write_uninstall_entry(const std::string& target, InstallMessage& failure) {
+    const RegRoot root = kHkeyLocalMachine;
+    const std::string key = kUninstallEntryKey;
+    const bool existed = reg_key_exists(root, key, kLocal) != 0;
+    if (!existed) {
+        if (!reg_create_key(root, key, kLocal)) {
+            failure = message_key_not_created(key);
+            return false;
+        }
+        undo_add(kTagDeleteRegKey, key);
+    }
+    for (const EntryValue& value : uninstall_entry_values(target, session.version_text,
+                                                          size_in_kb(installed_bytes(target)))) {
+        const KeptValue kept = keep_reg_value(root, key, value.name);
+        if (kept == KeptValue::kFailed ||
+            !reg_set_value(root, key, value.name, value.text, value.type, kLocal)) {
+            failure = message_value_not_created(value.name, key);
+            return false;
+        }
+        // In a key that this run made, the key's own record takes its values along.
+        if (existed && kept == KeptValue::kAbsent) {
+            UndoAction action{kTagRemoveRegValue, key};
+            action.detail.root = root;
+            action.detail.value_name = value.name;
+            undo_add(std::move(action));
+        }
+    }
+    return true;
+}
