@@ -12,6 +12,7 @@
 #include "engine/install_steps.h"
 #include "engine/keep.h"
 #include "engine/shortcuts.h"
+#include "engine/target_hold.h"
 #include "engine/undo.h"
 #include "env/registry.h"
 #include "payload/embedded.h"
@@ -148,16 +149,17 @@ bool open_pack(const std::string& pack_path) {
 
 // Step 3: every missing folder of the path is made, but only the target itself is recorded, so
 // a roll-back or an uninstallation never removes parents that may be shared with other programs.
+// The path is held from here to the end of the run (engine/target_hold.h): a link anywhere in it
+// is refused like a file standing there.
 bool create_target_folder() {
     if (session.target_folder.empty()) return fail(message_target_not_created(""));
     session.target_folder = with_trailing_backslash(session.target_folder);
     const std::string& target = session.target_folder;
     const std::string target_itself = without_trailing_backslash(target);
-    for (const std::string& component : target_folder_components(target)) {
-        if (folder_exists(component)) continue;
-        if (seam(3) || !dir_create(component)) return fail(message_target_not_created(target));
-        if (component == target_itself) undo_add(kTagDeleteDirectory, target_itself);
-    }
+    bool created = false;
+    if (seam(3) || !make_target_folder(target_itself, created))
+        return fail(message_target_not_created(target));
+    if (created) undo_add(kTagDeleteDirectory, target_itself);
     advance();
     return true;
 }
