@@ -2,6 +2,9 @@
 // prefix. Only a Win32 process is bound by the sharing rules that our programs rely on; a Linux
 // process renames over any file at any time and would prove nothing.
 //
+//   kvattacker.exe mutex NAME STOP_EVENT
+// creates the mutex NAME and holds it until the event is set (exit code 1).
+//
 //   kvattacker.exe replace STAGED TARGET STOP_EVENT
 // replaces TARGET by a copy of STAGED whenever TARGET exists and no open handle denies it, until
 // the event whose handle value is STOP_EVENT (inherited from the driver) is set. The exit code is
@@ -96,11 +99,22 @@ void leave_mark() {
 
 } // namespace
 
+// Takes a named mutex before the program under test can, and keeps it until stopped; one try.
+int squat(const char* name, HANDLE stop) {
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, name);
+    if (!mutex) return 0;
+    WaitForSingleObject(stop, INFINITE);
+    CloseHandle(mutex);
+    return 1;
+}
+
 int main(int argc, char** argv) {
     if (argc == 5 && std::strcmp(argv[1], "replace") == 0) {
         HANDLE stop = reinterpret_cast<HANDLE>(std::strtoul(argv[4], nullptr, 10));
         return attack(argv[2], argv[3], stop);
     }
+    if (argc == 4 && std::strcmp(argv[1], "mutex") == 0)
+        return squat(argv[2], reinterpret_cast<HANDLE>(std::strtoul(argv[3], nullptr, 10)));
     leave_mark();
     return 0;
 }

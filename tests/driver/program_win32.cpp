@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -301,6 +302,55 @@ static DWORD find_child_process(DWORD parent) {
     return child;
 }
 
+// A process started from the program file of that name (no folder), and its parent; 0 when
+// there is none (yet).
+static DWORD find_process_named(const std::string& name, DWORD& parent) {
+    HANDLE list = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (list == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    DWORD found = 0;
+    for (BOOL more = Process32First(list, &entry); more && !found;
+         more = Process32Next(list, &entry)) {
+        const char* file = std::strrchr(entry.szExeFile, '\\');
+        if (lstrcmpiA(file ? file + 1 : entry.szExeFile, name.c_str()) == 0) {
+            found = entry.th32ProcessID;
+            parent = entry.th32ParentProcessID;
+        }
+    }
+    CloseHandle(list);
+    return found;
+}
+
+static bool follow_process(DWORD id) {
+    HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE |
+                               PROCESS_VM_OPERATION | PROCESS_VM_WRITE, // for choose-folder
+                           FALSE, id);
+    if (!h)
+        return fail("cannot open process " + number_text(id) + ": error " +
+                    number_text(GetLastError()));
+    set_target(h, id);
+    return true;
+}
+
+// A program that the target had started by someone else (the desktop's shell, so that it does
+// not inherit the target's rights): found by its file name, refused when its parent is the target
+// itself, and followed like a child otherwise.
+bool cmd_follow_started(const Args& a) {
+    if (!need_target()) return false;
+    DWORD ms;
+    if (!parse_ms(a, 2, kDefaultWaitMs, ms)) return false;
+    DWORD found = 0, parent = 0;
+    poll_until(ms, [&] { return (found = find_process_named(a[1], parent)) != 0; });
+    if (!found)
+        return fail("no program " + show_text(a[1]) + " was started within " + number_text(ms) +
+                    " ms");
+    if (parent == g_target.process_id)
+        return fail(show_text(a[1]) + " was started by the target itself (process " +
+                    number_text(parent) + ")");
+    return follow_process(found);
+}
+
 // A program that hands its work to a process it starts (the uninstaller's copy of itself in the
 // temp folder) is followed there: the child becomes the target, also after its parent ended.
 bool cmd_follow_child(const Args& a) {
@@ -312,14 +362,7 @@ bool cmd_follow_child(const Args& a) {
     if (!child)
         return fail("the target started no program within " + number_text(ms) + " ms; " +
                     describe_target());
-    HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE |
-                               PROCESS_VM_OPERATION | PROCESS_VM_WRITE, // for choose-folder
-                           FALSE, child);
-    if (!h)
-        return fail("cannot open process " + number_text(child) + ": error " +
-                    number_text(GetLastError()));
-    set_target(h, child);
-    return true;
+    return follow_process(child);
 }
 
 bool cmd_expect_window_gone(const Args& a) {
@@ -358,9 +401,13 @@ bool cmd_attack_start(const Args& a) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     g_attacker_stop = CreateEventA(&inherit, TRUE, FALSE, nullptr);
     if (!g_attacker_stop) return fail("cannot make the attacker's stop event");
-    std::string command_line = "\"" + program + "\" replace \"" + windows_path(a[1]) + "\" \"" +
-                               windows_path(a[2]) + "\" " +
-                               number_text(reinterpret_cast<uintptr_t>(g_attacker_stop));
+    // "mutex NAME": the attacker takes a named mutex instead of replacing a file.
+    const bool mutex = a[1] == "mutex";
+    std::string command_line =
+        "\"" + program +
+        (mutex ? "\" mutex \"" + a[2] + "\" "
+               : "\" replace \"" + windows_path(a[1]) + "\" \"" + windows_path(a[2]) + "\" ") +
+        number_text(reinterpret_cast<uintptr_t>(g_attacker_stop));
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -376,6 +423,13 @@ bool cmd_attack_start(const Args& a) {
     CloseHandle(pi.hThread);
     g_attacker = pi.hProcess;
     g_target.started.push_back(pi.hProcess); // ended with the rest if the scenario fails
+    // The program under test is started next: the mutex must be taken by then.
+    if (mutex && !poll_until(kDefaultWaitMs, [&] {
+            HANDLE taken = OpenMutexA(SYNCHRONIZE, FALSE, a[2].c_str());
+            if (taken) CloseHandle(taken);
+            return taken != nullptr;
+        }))
+        return fail("the attacker did not take the mutex " + show_text(a[2]));
     return true;
 }
 
