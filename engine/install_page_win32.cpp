@@ -20,7 +20,9 @@
 #include "payload/pack_format.h"
 #include "services/dir_examine.h"
 #include "services/file_services.h"
+#include "services/path_rules.h"
 #include "services/special_folders.h"
+#include "services/start_as_user.h"
 #include "services/system_paths.h"
 #include "ui/dialogs.h"
 #include "ui/page_table.h"
@@ -315,6 +317,14 @@ void enter_page() {
     g_steps_done = 0;
 }
 
+// The tool runs as the signed-in user, started by the desktop's shell: started by us, it would
+// inherit the installer's administrator rights. Only where no shell can be asked does the
+// installer start it itself, as it always did.
+void start_producer() {
+    const std::string program = session.target_folder + kProducerExe;
+    if (!start_as_signed_in_user(program, program_folder(program))) run_program(program, "", "", 0);
+}
+
 void wait_for_finish() {
     const InstallMessage done_message = message_installed();
     message_box(done_message.title, done_message.text, kButtonsOk);
@@ -323,8 +333,7 @@ void wait_for_finish() {
     // installation. Every other gadget but "Fertigstellen" is ignored.
     for (;;) {
         if (next_page_event() == InstallButton) {
-            if (gadget_value(LaunchProducerCheckbox) == 1)
-                run_program(session.target_folder + kProducerExe, "", "", 0);
+            if (gadget_value(LaunchProducerCheckbox) == 1) start_producer();
             session.page_index += 1;
             return;
         }
