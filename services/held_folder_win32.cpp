@@ -71,6 +71,24 @@ void push_hold(HeldPath& held, HANDLE handle, bool created) {
     held.created.push_back(created);
 }
 
+// A program that has the folder open at this moment with rights our sharing denies (a virus
+// scanner, a search indexer, another program's rename) is waited for a little: the hold refuses
+// such opens only from the moment it is taken.
+constexpr int kHoldAttempts = 20;
+constexpr DWORD kHoldPauseMs = 50;
+
+HANDLE open_to_hold(const std::string& component, bool innermost) {
+    for (int attempt = 1;; ++attempt) {
+        HANDLE handle = CreateFileA(
+            component.c_str(), kHoldAccess, hold_sharing(innermost), nullptr, OPEN_EXISTING,
+            FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION ||
+            attempt == kHoldAttempts)
+            return handle;
+        Sleep(kHoldPauseMs);
+    }
+}
+
 // The root of the path (a drive or a share), opened for the creation of its first folder. Roots
 // are never held: nobody can rename them.
 HANDLE open_root(const std::string& first_component) {
@@ -157,9 +175,7 @@ HoldResult hold_path(HeldPath& held, const std::string& path) {
             release_path(held);
             return HoldResult::kLink;
         }
-        HANDLE handle = CreateFileA(
-            component.c_str(), kHoldAccess, hold_sharing(i + 1 == components.size()), nullptr,
-            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        HANDLE handle = open_to_hold(component, i + 1 == components.size());
         if (handle == INVALID_HANDLE_VALUE) {
             release_path(held);
             return HoldResult::kFailed;

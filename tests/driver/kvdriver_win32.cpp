@@ -93,7 +93,7 @@ const Command kCommands[] = {
     {"expect-no-any-window", 1, 2, cmd_expect_no_any_window, "TITLE [MS]"},
     {"follow-child", 0, 1, cmd_follow_child, "[MS]"},
     {"follow-started", 1, 2, cmd_follow_started, "PROGRAM_FILE_NAME [MS]"},
-    {"attack-start", 2, 2, cmd_attack_start, "STAGED TARGET | mutex NAME"},
+    {"attack-start", 2, 3, cmd_attack_start, "STAGED TARGET | link FOLDER POINTS_TO | mutex NAME"},
     {"attack-stop", 0, 1, cmd_attack_stop, "[AT_LEAST]"},
     {"expect-file", 1, 2, cmd_expect_file, "PATH [SIZE]"},
     {"expect-no-file", 1, 1, cmd_expect_no_file, "PATH"},

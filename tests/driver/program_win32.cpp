@@ -396,18 +396,26 @@ static HANDLE g_attacker_stop = nullptr;
 
 bool cmd_attack_start(const Args& a) {
     if (g_attacker) return fail("an attacker is running already");
+    if (a.size() != (a[1] == "link" ? 4u : 3u))
+        return fail("attack-start takes STAGED TARGET, link FOLDER POINTS_TO or mutex NAME");
     std::string program;
     if (!lookup_variable("KV_ATTACKER", program)) return fail("KV_ATTACKER is not set");
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     g_attacker_stop = CreateEventA(&inherit, TRUE, FALSE, nullptr);
     if (!g_attacker_stop) return fail("cannot make the attacker's stop event");
-    // "mutex NAME": the attacker takes a named mutex instead of replacing a file.
+    // "mutex NAME": the attacker takes a named mutex; "link FOLDER POINTS_TO": it swaps a folder
+    // for a link; otherwise it replaces a file.
     const bool mutex = a[1] == "mutex";
-    std::string command_line =
-        "\"" + program +
-        (mutex ? "\" mutex \"" + a[2] + "\" "
-               : "\" replace \"" + windows_path(a[1]) + "\" \"" + windows_path(a[2]) + "\" ") +
-        number_text(reinterpret_cast<uintptr_t>(g_attacker_stop));
+    const bool link = a[1] == "link";
+    const std::string staged = windows_path(a[1]);
+    std::string command_line = "\"" + program + "\" ";
+    if (mutex)
+        command_line += "mutex \"" + a[2] + "\" ";
+    else if (link)
+        command_line += "link \"" + windows_path(a[2]) + "\" \"" + windows_path(a[3]) + "\" ";
+    else
+        command_line += "replace \"" + staged + "\" \"" + windows_path(a[2]) + "\" ";
+    command_line += number_text(reinterpret_cast<uintptr_t>(g_attacker_stop));
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
