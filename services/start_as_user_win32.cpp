@@ -6,6 +6,7 @@
 #include <servprov.h>
 #include <shldisp.h>
 #include <shlobj.h>
+#include <vector>
 #include "services/start_as_user.h"
 #include "services/system_library.h"
 #include "services/system_paths.h"
@@ -39,14 +40,12 @@ struct Texts {
             if (text) free(text);
     }
     BSTR make(const std::string& ansi) {
-        std::wstring wide(ansi.size() + 1, L'\0');
-        const int length = ansi.empty()
-                               ? 0
-                               : MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), int(ansi.size()),
-                                                     &wide[0], int(wide.size()));
-        if (!ansi.empty() && length <= 0) return nullptr;
-        wide.resize(size_t(length));
-        return allocate(wide.c_str());
+        // A vector, not a wide string: that one would link the runtime's whole wide-string code.
+        std::vector<wchar_t> wide(ansi.size() + 1, L'\0');
+        if (!ansi.empty() && MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), int(ansi.size()),
+                                                 wide.data(), int(ansi.size())) <= 0)
+            return nullptr;
+        return allocate(wide.data());
     }
 };
 
