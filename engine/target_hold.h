@@ -10,8 +10,9 @@
 // step 3, the way a file standing there is.
 void hold_target_folder(const std::string& folder);
 // Step 3: holds every existing component of folder, refuses a link anywhere in the path, and
-// creates the missing ones inside the held ones, with the access list of Program Files. False on
-// any failure; created tells whether folder itself was made (and so recorded).
+// creates the missing ones inside the held ones, with the access list of Program Files. A target
+// that did not exist when the page accepted it and exists now is refused: another program made
+// it. False on any failure; created tells whether folder itself was made (and so recorded).
 bool make_target_folder(const std::string& folder, bool& created);
 // The roll-back's removal of a recorded folder: true when it is the target this run made and
 // holds, which is then removed through its hold if empty (never by name: the name may be
