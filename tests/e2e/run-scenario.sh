@@ -49,7 +49,7 @@ rm -f "$KV_SCREENSHOTS"/*.png
 
 mkdir -p "$build/e2e-logs"
 log="$build/e2e-logs/$name.log"
-timeout -k 5 "${KV_WINE_TIMEOUT:-240}" wine "$driver" "$scenario" \
+timeout -k 5 "${KV_WINE_TIMEOUT:-240}" "$KV_WINE" "$driver" "$scenario" \
     ${case_name:+"$case_name"} 2>&1 | tee "$log"
 rc=${PIPESTATUS[0]}
 t2=$(now_ms)
