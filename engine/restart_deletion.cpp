@@ -1,5 +1,6 @@
 #include "engine/restart_deletion.h"
 #include "core/text_rules.h"
+#include "engine/uninstall_plan.h"
 
 std::string wininit_with_deletion(const std::string& text, const std::string& short_path) {
     const std::string line = "NUL=" + short_path + "\r\n";
@@ -21,4 +22,13 @@ std::string wininit_with_deletion(const std::string& text, const std::string& sh
     if (!result.empty() && result.back() != '\n' && result.back() != '\r') result += "\r\n";
     if (!in_rename) result += "[rename]\r\n";
     return result + line;
+}
+
+bool is_copy_leftover(const std::string& path, const std::string& copy_folder,
+                      const std::string& temp) {
+    if (!is_copy_folder(copy_folder, temp) || !is_removable_file_path(path)) return false;
+    for (const std::string& own :
+         {copy_folder, copy_folder + "\\" + kCopyName, copy_folder + ".exe"})
+        if (same_path(path, own)) return true;
+    return false;
 }

@@ -29,3 +29,8 @@ bool delete_at_restart(const std::string& path, bool is_folder) {
         optional_function<MoveFileExFn>(GetModuleHandleA("kernel32.dll"), "MoveFileExA");
     return move_file_ex && move_file_ex(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
+
+bool delete_copy_at_restart(const std::string& path, bool is_folder, const std::string& copy_folder,
+                            const std::string& temp) {
+    return is_copy_leftover(path, copy_folder, temp) && delete_at_restart(path, is_folder);
+}

@@ -67,11 +67,23 @@ std::string registry_path(const UninstallStep& s) {
     return std::string(root_name(s.root)) + "\\" + s.path;
 }
 
-std::string describe_leftover(const StepResult& r) {
+// "der Ordner für temporäre Dateien 'C:\Temp'", or without the path when it is not known.
+std::string temp_folder_words(const std::string& temp) {
+    std::string words = "der Ordner für temporäre Dateien";
+    if (!temp.empty()) words += " '" + without_trailing_backslash(temp) + "'";
+    return words;
+}
+
+std::string describe_leftover(const StepResult& r, const std::string* unusable_temp) {
     const UninstallStep& s = r.step;
     bool not_empty = r.outcome == StepOutcome::kNotEmpty;
     switch (s.action) {
     case UninstallAction::kDeleteFile:
+        // The uninstaller cannot remove its own running program; its copy would have.
+        if (unusable_temp && r.outcome == StepOutcome::kFailed &&
+            equal_ignoring_case(s.path.substr(s.path.rfind('\\') + 1), kUninstallExe))
+            return "Datei '" + s.path + "' (" + temp_folder_words(*unusable_temp) +
+                   " kann nicht benutzt werden)";
         return "Datei '" + s.path + "' (wird sie noch benutzt?)";
     case UninstallAction::kDeleteFolder:
         return "Ordner '" + s.path + "'" + (not_empty ? " (enthält noch andere Dateien)" : "");
@@ -295,10 +307,11 @@ std::string remaining_log_text(const std::vector<StepResult>& results) {
 }
 
 std::string uninstall_report_text(const std::vector<StepResult>& results, size_t skipped_lines,
-                                  const std::string& kept_program, size_t foreign_lines) {
+                                  const std::string& kept_program, size_t foreign_lines,
+                                  const std::string* unusable_temp) {
     std::vector<std::string> leftovers;
     for (const StepResult& r : results)
-        if (is_leftover(r)) leftovers.push_back(describe_leftover(r));
+        if (is_leftover(r)) leftovers.push_back(describe_leftover(r, unusable_temp));
     if (leftovers.empty() && skipped_lines == 0 && foreign_lines == 0 && kept_program.empty())
         return kUninstallSuccess;
 
@@ -317,7 +330,11 @@ std::string uninstall_report_text(const std::vector<StepResult>& results, size_t
     // Another program may have written them into the log: what they name is left alone.
     add_lines_sentence(text, foreign_lines, "nannte", "n",
                        " etwas, das nicht zu Kavento-Producer und Kavento-Player gehört,");
-    if (!kept_program.empty())
+    if (!kept_program.empty() && unusable_temp)
+        text += "\n\nUm den Rest zu entfernen, sorgen Sie dafür, dass " +
+                temp_folder_words(*unusable_temp) + " benutzt werden kann, und starten Sie '" +
+                kept_program + "' dann noch einmal.";
+    else if (!kept_program.empty())
         text +=
             "\n\nUm den Rest zu entfernen, starten Sie '" + kept_program + "' später noch einmal.";
     return text;

@@ -6,6 +6,7 @@
 #include "engine/install_steps.h"
 #include "engine/product_scope.h"
 #include "engine/shortcuts.h"
+#include "engine/uninstall_held.h"
 #include "env/registry.h"
 #include "env/registry_rules.h"
 #include "services/system_paths.h"
@@ -136,6 +137,9 @@ bool write_whole_file(const std::string& path, const std::string& text) {
 }
 
 StepOutcome perform_uninstall_step(const UninstallStep& step) {
+    // Inside the installation folder, only through what the uninstaller holds.
+    StepOutcome held = StepOutcome::kFailed;
+    if (perform_held_step(step, held)) return held;
     switch (step.action) {
     case UninstallAction::kDeleteFile:
         return delete_file(step.path);

@@ -13,10 +13,12 @@
 
 #include <string>
 #include "core/text_rules.h"
+#include "engine/copy_origin.h"
 #include "engine/install_steps.h"
 #include "engine/product_scope.h"
 #include "engine/restart_deletion.h"
 #include "engine/uninstall_file_types.h"
+#include "engine/uninstall_held.h"
 #include "engine/uninstall_plan.h"
 #include "engine/uninstall_run.h"
 #include "engine/undo.h"
@@ -78,14 +80,25 @@ bool load_plan(const std::string& target_folder, UninstallPlan& plan) {
     return true;
 }
 
-void uninstall_and_report(const UninstallPlan& plan, const std::string& target_folder) {
+// unusable_temp: the temp folder that could not take the copy, when that is why the work is done
+// from the installation folder; null otherwise.
+void uninstall_and_report(const UninstallPlan& loaded, const std::string& target_folder,
+                          const std::string* unusable_temp = nullptr) {
+    // Held from here to the end; inside it, nothing is done through a link.
+    std::string installation = stored_path_form(target_folder);
+    make_comparable_path(installation);
+    hold_installation(installation);
+    UninstallPlan plan = loaded;
+    refuse_linked_steps(plan);
     std::vector<RegistryReading> readings = file_type_readings();
     read_registry(readings);
     UninstallRun run = run_uninstall(plan, file_type_removals(readings, target_folder),
                                      target_folder + "\\" + kUninstallLogName, kRetryPauseMs);
+    // Not while the report waits for the user: the folders above stay shared for reading only.
+    release_installation();
     std::string report = uninstall_report_text(
         run.results, plan.skipped_lines, run.repeatable ? target_folder + "\\" + kUninstallExe : "",
-        plan.foreign_lines);
+        plan.foreign_lines, unusable_temp);
     show(report, kUninstallTitle,
          report == kUninstallSuccess ? MB_ICONINFORMATION : MB_ICONWARNING);
 }
@@ -164,14 +177,14 @@ HANDLE hold_copy_folder(const std::string& folder) {
     return held;
 }
 
-enum class CopyStart { kStarted, kChanged, kFailed };
+enum class CopyStart { kStarted, kChanged, kFailed, kNoTempFolder };
 
 // One attempt: a new folder, the copy written into it, held, compared with this program, started,
 // and held on until it says that it runs.
 CopyStart start_copy_once(const std::string& own, const std::string& temp,
                           const std::string& target_folder) {
     std::string folder = make_copy_folder(temp);
-    if (folder.empty()) return CopyStart::kFailed;
+    if (folder.empty()) return CopyStart::kNoTempFolder;
     // The 95 family knows neither links nor anyone else's rights, and opens no folders.
     const bool nt_family = !ansi_system();
     HANDLE folder_hold = nt_family ? hold_copy_folder(folder) : nullptr;
@@ -204,7 +217,7 @@ CopyStart start_copy_once(const std::string& own, const std::string& temp,
     // Without the event the hold could not last until the copy runs: no copy is started then.
     if (same && (started = CreateEventA(&inherited, TRUE, FALSE, nullptr)) != nullptr) {
         if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(),
-                             &self_handle, SYNCHRONIZE, TRUE, 0))
+                             &self_handle, copy_origin_access(), TRUE, 0))
             self_handle = nullptr;
         CopyHandles handed{reinterpret_cast<uintptr_t>(self_handle),
                            reinterpret_cast<uintptr_t>(started),
@@ -238,24 +251,18 @@ CopyStart start_copy_once(const std::string& own, const std::string& temp,
     return same ? CopyStart::kFailed : CopyStart::kChanged;
 }
 
-// Copies this program into a new folder in the temp folder and starts the copy; false when that
-// cannot be done, and then nothing is left behind.
-bool start_temp_copy(const std::string& self, const std::string& target_folder) {
+// Copies this program into a new folder in the temp folder and starts the copy; anything but
+// kStarted leaves nothing behind.
+CopyStart start_temp_copy(const std::string& self, const std::string& temp,
+                          const std::string& target_folder) {
     std::string own;
-    std::string temp = temp_folder();
+    if (temp.empty()) return CopyStart::kNoTempFolder;
     // This program's own file, which the system keeps from being written while it runs.
-    if (temp.empty() || !read_whole_file(self, own)) return false;
-    for (int attempt = 0; attempt < kCopyAttempts; ++attempt) {
-        switch (start_copy_once(own, temp, target_folder)) {
-        case CopyStart::kStarted:
-            return true;
-        case CopyStart::kFailed:
-            return false;
-        case CopyStart::kChanged:
-            break;
-        }
-    }
-    return false;
+    if (!read_whole_file(self, own)) return CopyStart::kFailed;
+    CopyStart started = CopyStart::kChanged;
+    for (int attempt = 0; attempt < kCopyAttempts && started == CopyStart::kChanged; ++attempt)
+        started = start_copy_once(own, temp, target_folder);
+    return started;
 }
 
 void run_original() {
@@ -270,10 +277,17 @@ void run_original() {
     if (MessageBoxA(nullptr, kUninstallQuestion, kUninstallTitle,
                     MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) != IDYES)
         return;
-    // A drive root is no folder the copy could be handed (nor one to remove): work from here.
-    if (is_removable_file_path(target_folder) && start_temp_copy(self, target_folder)) return;
-    // Without a copy the work is done from here; this file and its folder stay and are reported.
-    uninstall_and_report(plan, target_folder);
+    // A drive root is no folder the copy could be handed (nor one to remove), and a copy that
+    // could not tell who started it would refuse its command line: work from here then.
+    const std::string temp = temp_folder();
+    CopyStart started = CopyStart::kFailed;
+    if (is_removable_file_path(target_folder) && can_tell_copy_origin())
+        started = start_temp_copy(self, temp, target_folder);
+    if (started == CopyStart::kStarted) return;
+    // Without a copy the work is done from here; this file and its folder stay and are reported,
+    // with the temp folder as the reason where that was it: every later run would meet it too.
+    uninstall_and_report(plan, target_folder,
+                         started == CopyStart::kNoTempFolder ? &temp : nullptr);
 }
 
 // The copy's way out. A running program may be renamed but not deleted: moved out of its folder
@@ -281,26 +295,31 @@ void run_original() {
 // the folder as it closes. So the deletion at the next restart names only this file, and nothing
 // that another program could point at anything else by then.
 void leave_copy(const std::string& self, HANDLE folder_hold) {
-    std::string folder = folder_without_backslash(self);
-    std::string moved = folder + ".exe";
-    const bool ours = is_copy_folder(folder, temp_folder());
-    if (folder_hold && ours && MoveFileA(self.c_str(), moved.c_str())) {
-        delete_at_restart(moved, false);
-    } else {
-        delete_at_restart(self, false);
+    const std::string folder = folder_without_backslash(self);
+    const std::string moved = folder + ".exe";
+    const std::string temp = temp_folder();
+    if (folder_hold && is_copy_folder(folder, temp) && MoveFileA(self.c_str(), moved.c_str())) {
+        delete_copy_at_restart(moved, false, folder, temp);
+    } else if (delete_copy_at_restart(self, false, folder, temp)) {
         // The folder keeps the copy, so the handle cannot remove it: it goes after the copy.
-        if (ours) delete_at_restart(folder, true);
+        delete_copy_at_restart(folder, true, folder, temp);
     }
     close_valid(folder_hold);
 }
 
+// Any program can start this one with the copy's command line, and the copy asks nothing: it is
+// obeyed only from the original of that folder that started it, with the event that original
+// waits for. Only an event can be set, so setting it shows what kind of handle it is.
+bool accept_copy_command(const std::string& target_folder, const CopyHandles& handles) {
+    if (!is_trusted_copy_command(copy_origin(handles), target_folder)) return false;
+    HANDLE started = reinterpret_cast<HANDLE>(handles.started);
+    if (!started || !SetEvent(started)) return false;
+    CloseHandle(started);
+    return true;
+}
+
 void run_copy(const std::string& target_folder, const CopyHandles& handles) {
     std::string self = module_path();
-    if (handles.started) {
-        HANDLE started = reinterpret_cast<HANDLE>(handles.started);
-        SetEvent(started);
-        CloseHandle(started);
-    }
     if (handles.original) {
         HANDLE original = reinterpret_cast<HANDLE>(handles.original);
         WaitForSingleObject(original, kOriginalWaitMs);
@@ -321,7 +340,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     limit_library_search();
     std::string target_folder;
     CopyHandles handles;
-    if (parse_copy_command_line(GetCommandLineA(), target_folder, handles))
+    if (parse_copy_command_line(GetCommandLineA(), target_folder, handles) &&
+        accept_copy_command(target_folder, handles))
         run_copy(target_folder, handles);
     else
         run_original();

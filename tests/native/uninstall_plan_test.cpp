@@ -1,4 +1,5 @@
 #include "check.h"
+#include "engine/copy_origin.h"
 #include "engine/restart_deletion.h"
 #include "engine/product_scope.h"
 #include "engine/uninstall_plan.h"
@@ -354,6 +355,24 @@ static void reports() {
     CHECK(contains(text, "'C:\\K\\f11'"));
     CHECK(!contains(text, "'C:\\K\\f12'"));
     CHECK(contains(text, "28 weitere"));
+
+    // Working from its own folder because the temp folder took no copy, the uninstaller names
+    // that folder as the reason it stays, not its being in use; other files keep their reason.
+    std::vector<StepResult> own_left = {
+        result(UninstallAction::kDeleteFile, "C:\\K\\in-use.exe", StepOutcome::kFailed),
+        result(UninstallAction::kDeleteFile, "C:\\K\\Uninstall.exe", StepOutcome::kFailed)};
+    const std::string temp = "C:\\Users\\x\\Temp\\";
+    text = uninstall_report_text(own_left, 0, "C:\\K\\Uninstall.exe", 0, &temp);
+    CHECK(contains(text, "'C:\\K\\in-use.exe' (wird sie noch benutzt?)"));
+    CHECK(contains(text, "'C:\\K\\Uninstall.exe' (der Ordner für temporäre Dateien "
+                         "'C:\\Users\\x\\Temp' kann nicht benutzt werden)"));
+    CHECK(contains(text, "sorgen Sie dafür, dass der Ordner für temporäre Dateien "
+                         "'C:\\Users\\x\\Temp' benutzt werden kann, und starten Sie "
+                         "'C:\\K\\Uninstall.exe' dann noch einmal."));
+    CHECK(!contains(text, "später"));
+    const std::string unknown;
+    CHECK(contains(uninstall_report_text(own_left, 0, "", 0, &unknown),
+                   "(der Ordner für temporäre Dateien kann nicht benutzt werden)"));
 }
 
 static void log_messages() {
@@ -378,6 +397,66 @@ static void copy_folders() {
           std::string("C:\\Windows\\") + name, temp.substr(0, temp.size() - 1)})
         CHECK(!is_copy_folder(other, temp));
     CHECK(!is_copy_folder(name, ""));
+
+    // At the next restart the copy deletes only itself: its folder, its program in it, or that
+    // program moved out beside the folder. Whatever a command line names stays.
+    const std::string folder = temp + name;
+    for (const std::string& own : {folder, folder + "\\Kavento-Deinstallation.exe", folder + ".exe",
+                                   folder + "\\KAVENTO-DEINSTALLATION.EXE."})
+        CHECK(is_copy_leftover(own, folder, temp));
+    for (const std::string& other :
+         {std::string("C:\\Program Files\\Kavento-Producer\\Uninstall.exe"), folder + "\\other.exe",
+          folder + "\\x\\Kavento-Deinstallation.exe", temp + "x.exe",
+          temp.substr(0, temp.size() - 1), folder + "\\..\\..\\Windows\\x.dll"})
+        CHECK(!is_copy_leftover(other, folder, temp));
+    // Only from a folder that is a copy folder at all.
+    CHECK(!is_copy_leftover("C:\\Evil\\Kavento-Deinstallation.exe", "C:\\Evil", temp));
+}
+
+// The copy obeys its command line only from the original of that folder that started it.
+static void copy_origins() {
+    const std::string temp = "C:\\Temp\\";
+    const std::string target = "C:\\Program Files\\Kavento-Producer";
+    CopyOrigin genuine;
+    genuine.original_id = genuine.parent_id = 0x1c4;
+    genuine.original_program = target + "\\Uninstall.exe";
+    genuine.own_program = temp + copy_folder_name(1, 2) + "\\Kavento-Deinstallation.exe";
+    genuine.temp_folder = temp;
+    CHECK(is_trusted_copy_command(genuine, target));
+    CopyOrigin differing = genuine;
+    differing.original_program = "c:\\program files\\kavento-producer\\UNINSTALL.EXE";
+    CHECK(is_trusted_copy_command(differing, target)); // names compare as the system does
+
+    struct Case {
+        const char* what;
+        void (*change)(CopyOrigin&, std::string&);
+    } refused[] = {
+        {"a folder other than the original's", [](CopyOrigin&, std::string& t) { t = "C:\\evil"; }},
+        {"handed a process that is not the parent",
+         [](CopyOrigin& o, std::string&) { o.original_id = 0x2a8; }},
+        {"no process could be told",
+         [](CopyOrigin& o, std::string&) { o.original_id = o.parent_id = 0; }},
+        {"the parent runs another program",
+         [](CopyOrigin& o, std::string&) { o.original_program = "C:\\evil\\Uninstall.exe"; }},
+        {"the parent's program unknown",
+         [](CopyOrigin& o, std::string&) { o.original_program.clear(); }},
+        {"a program beside the original",
+         [](CopyOrigin& o, std::string& t) { o.original_program = t + "\\Kav-Player.exe"; }},
+        {"run from the installation folder itself",
+         [](CopyOrigin& o, std::string& t) { o.own_program = t + "\\Uninstall.exe"; }},
+        {"run from elsewhere in the temp folder",
+         [](CopyOrigin& o, std::string&) {
+             o.own_program = "C:\\Temp\\Kavento-Deinstallation.exe";
+         }},
+        {"the temp folder unknown", [](CopyOrigin& o, std::string&) { o.temp_folder.clear(); }},
+    };
+    for (const Case& c : refused) {
+        CopyOrigin origin = genuine;
+        std::string folder = target;
+        c.change(origin, folder);
+        if (is_trusted_copy_command(origin, folder)) std::printf("trusted: %s\n", c.what);
+        CHECK(!is_trusted_copy_command(origin, folder));
+    }
 }
 
 // The deletion line goes to the end of the [rename] section, whatever else the file holds.
@@ -452,6 +531,7 @@ int main() {
     reports();
     log_messages();
     copy_folders();
+    copy_origins();
     wininit_lines();
     copy_command_lines();
     return check_report();

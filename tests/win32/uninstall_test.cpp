@@ -6,6 +6,8 @@
 #include <string>
 #include "check.h"
 #include "engine/restart_deletion.h"
+#include "engine/uninstall_held.h"
+#include "test_linux.h"
 #include "test_boxes.h"
 #include "test_files.h"
 #include "engine/product_scope.h"
@@ -258,13 +260,14 @@ bool answer_and_wait(const FoundBox& box, int button) {
     return ended;
 }
 
-HANDLE start(const std::string& exe) {
+// command: the whole command line (the program's name first); empty for the name alone.
+HANDLE start(const std::string& exe, std::string command = "", bool inherit = false) {
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    std::string command = "\"" + exe + "\"";
-    if (!CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, "C:\\", &si,
-                        &pi))
+    if (command.empty()) command = "\"" + exe + "\"";
+    if (!CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, inherit, 0, nullptr, "C:\\",
+                        &si, &pi))
         return nullptr;
     CloseHandle(pi.hThread);
     return pi.hProcess;
@@ -425,6 +428,107 @@ void program_without_log(const std::string& uninstaller) {
     CHECK(file_exists(folder + "\\Uninstall.txt"));
 }
 
+// A link that a program of the user puts into the held installation folder after the plan was
+// made (here: "sys", the system folder) is met on the way and refused: the file behind it stays.
+void link_after_plan() {
+    const std::string t = "C:\\kvun-linked";
+    const std::string victim = "C:\\windows\\system32\\kvun-victim.dll";
+    CreateDirectoryA(t.c_str(), nullptr);
+    write_all(victim, "system");
+    UninstallPlan plan = plan_uninstall(
+        std::string(kTagDeleteFile) + t + "\\sys\\kvun-victim.dll\r\n", product_places(t));
+    CHECK(hold_installation(t) == InstallationHold::kHeld);
+    refuse_linked_steps(plan);
+    CHECK_EQ(plan.foreign_lines, size_t(0)); // no link yet
+    LinuxRun link = run_linux_command("ln -s ../windows/system32 '" + unix_path(t) + "/sys'", 5000);
+    CHECK(link.finished && link.status == 0);
+    CHECK(same(perform_uninstall_step(plan.steps.at(0)), StepOutcome::kFailed));
+    CHECK(file_exists(victim));
+    // Planned now, the line counts as one for something that is not the product's.
+    refuse_linked_steps(plan);
+    CHECK_EQ(plan.foreign_lines, size_t(1));
+    release_installation();
+    run_linux_command("rm '" + unix_path(t) + "/sys'", 5000);
+    DeleteFileA(victim.c_str());
+    RemoveDirectoryA(t.c_str());
+}
+
+// A command line of the copy's form from any other program commands nothing: the uninstaller
+// asks its question about its own installation as if started plainly, and answered No it carries
+// out nothing of the folder named and schedules nothing for the next restart. So with made-up
+// handles, and with real ones of the wrong program (an event, and this test's own process).
+void program_forged_command(const std::string& uninstaller) {
+    install_fake(uninstaller);
+    const std::string evil = "C:\\kvun-evil";
+    CreateDirectoryA(evil.c_str(), nullptr);
+    write_all(evil + "\\victim.txt", "mine");
+    write_all(evil + "\\Uninstall.txt", std::string(kTagDeleteFile) + evil + "\\victim.txt\r\n" +
+                                            kTagDeleteDirectory + evil + "\r\n");
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    HANDLE event = CreateEventA(&inherited, TRUE, FALSE, nullptr);
+    HANDLE self = nullptr;
+    DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
+                    PROCESS_ALL_ACCESS, TRUE, 0);
+    const std::vector<std::string> pending = pending_restart_deletions();
+    const std::string copies = temp_copies();
+    const std::string program = kTarget + "\\Uninstall.exe";
+    for (const std::string& folder : {evil, kTarget}) {
+        for (bool real : {false, true}) {
+            CopyHandles handles{real ? reinterpret_cast<uintptr_t>(self) : 0,
+                                real ? reinterpret_cast<uintptr_t>(event) : 0, 0};
+            HANDLE p = start(program, copy_command_line(program, folder, handles), real);
+            CHECK(p != nullptr);
+            FoundBox box = wait_box(kAnyProcess);
+            CHECK_EQ(box.text, std::string(kUninstallQuestion));
+            CHECK(answer_and_wait(box, IDNO));
+            if (p) CloseHandle(p);
+        }
+    }
+    CHECK(WaitForSingleObject(event, 0) == WAIT_TIMEOUT); // never taken for the original's
+    CHECK(file_exists(evil + "\\victim.txt"));
+    CHECK(fake_installed());
+    CHECK(pending_restart_deletions() == pending);
+    CHECK_EQ(temp_copies(), copies);
+    CloseHandle(event);
+    CloseHandle(self);
+    for (const char* f : {"\\victim.txt", "\\Uninstall.txt"})
+        DeleteFileA((evil + f).c_str());
+    RemoveDirectoryA(evil.c_str());
+}
+
+// With TEMP naming a file, no copy can be made there: the uninstaller works from its own folder,
+// and its report gives the temp folder as the reason that it stays, not its being in use.
+void program_temp_is_file(const std::string& uninstaller) {
+    install_fake(uninstaller);
+    const std::string file = "C:\\kvun-temp-file";
+    write_all(file, "no folder");
+    char temp[MAX_PATH] = "", tmp[MAX_PATH] = "";
+    GetEnvironmentVariableA("TEMP", temp, MAX_PATH);
+    GetEnvironmentVariableA("TMP", tmp, MAX_PATH);
+    SetEnvironmentVariableA("TEMP", file.c_str());
+    SetEnvironmentVariableA("TMP", file.c_str());
+    HANDLE p = start(kTarget + "\\Uninstall.exe");
+    SetEnvironmentVariableA("TEMP", temp);
+    SetEnvironmentVariableA("TMP", tmp);
+    FoundBox question = wait_box(kAnyProcess);
+    CHECK_EQ(question.text, std::string(kUninstallQuestion));
+    PostMessageA(question.window, WM_COMMAND, IDYES, 0);
+    FoundBox report;
+    for (DWORD begin = GetTickCount(); GetTickCount() - begin < 30000; Sleep(50))
+        if ((report = find_box(kAnyProcess)).window && report.text != kUninstallQuestion) break;
+    CHECK(report.text.find("'" + kTarget + "\\Uninstall.exe' (der Ordner für temporäre Dateien '" +
+                           file + "' kann nicht benutzt werden)") != std::string::npos);
+    CHECK(report.text.find("benutzt?") == std::string::npos);
+    CHECK(answer_and_wait(report, IDOK));
+    if (p) CloseHandle(p);
+    CHECK(file_exists(kTarget + "\\Uninstall.exe"));
+    CHECK(!file_exists(kTarget + "\\Kav-Player.exe"));
+    for (const char* f : {"\\Uninstall.exe", "\\Uninstall.txt"})
+        DeleteFileA((kTarget + f).c_str());
+    RemoveDirectoryA(kTarget.c_str());
+    DeleteFileA(file.c_str());
+}
+
 // The Windows 95 family's deletion at restart, whichever Windows runs the test: WININIT.INI gets
 // the file's short path at the end of its [rename] section, and a folder is refused there.
 void wininit_deletion() {
@@ -460,6 +564,7 @@ int main() {
     registry_steps();
     reading_logs();
     damaged_log();
+    link_after_plan();
     wininit_deletion();
     std::string uninstaller = built_file("programs/Uninstall.exe");
     CHECK(file_exists(uninstaller));
@@ -468,6 +573,8 @@ int main() {
         program_answer_yes(uninstaller, false);
         program_answer_yes(uninstaller, true);
         program_without_log(uninstaller);
+        program_forged_command(uninstaller);
+        program_temp_is_file(uninstaller);
     }
     return check_report();
 }
