@@ -2,9 +2,12 @@
 // beside the first.
 #pragma once
 
-// When another copy is running: brings its window forward (if it has one yet) and ends this
-// process at once, before anything of this run is set up or touched. Otherwise marks this copy
-// as the running one.
+inline constexpr const char* kAlreadyRunningText =
+    "Das Installationsprogramm wird bereits ausgeführt.";
+
+// When another copy is running: brings its window forward, or, when it shows none, tells so in a
+// message box (titled with the installer's name), and ends this process at once, before anything
+// of this run is set up or touched. Otherwise marks this copy as the running one.
 void leave_if_already_running();
 // Gives the mark up; the last thing the run does.
 void release_running_mark();

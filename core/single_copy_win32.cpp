@@ -1,6 +1,7 @@
 #include "core/single_copy.h"
 #include <windows.h>
 #include "core/product.h"
+#include "ui/dialogs.h"
 
 namespace {
 
@@ -14,9 +15,13 @@ void leave_if_already_running() {
     running_mutex = CreateMutexA(nullptr, FALSE, kRunningMutexName);
     if (!running_mutex || GetLastError() != ERROR_ALREADY_EXISTS) return;
     HWND other = FindWindowA(nullptr, kInstallerName);
-    if (other) {
+    if (other && IsWindowVisible(other)) {
         if (IsIconic(other)) ShowWindow(other, SW_RESTORE);
         SetForegroundWindow(GetLastActivePopup(other));
+    } else {
+        // No window to bring forward: the other copy is still starting, or any program of the
+        // user has taken the name. Either way the user clicked and must hear why nothing opens.
+        message_box(kInstallerName, kAlreadyRunningText, kButtonsOk);
     }
     CloseHandle(running_mutex);
     ExitProcess(0);

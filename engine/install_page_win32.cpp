@@ -12,6 +12,7 @@
 #include "engine/install_steps.h"
 #include "engine/keep.h"
 #include "engine/shortcuts.h"
+#include "engine/target_hold.h"
 #include "engine/uninstall_entry.h"
 #include "engine/undo.h"
 #include "env/registry.h"
@@ -20,7 +21,9 @@
 #include "payload/pack_format.h"
 #include "services/dir_examine.h"
 #include "services/file_services.h"
+#include "services/path_rules.h"
 #include "services/special_folders.h"
+#include "services/start_as_user.h"
 #include "services/system_paths.h"
 #include "ui/dialogs.h"
 #include "ui/page_table.h"
@@ -149,16 +152,17 @@ bool open_pack(const std::string& pack_path) {
 
 // Step 3: every missing folder of the path is made, but only the target itself is recorded, so
 // a roll-back or an uninstallation never removes parents that may be shared with other programs.
+// The path is held from here to the end of the run (engine/target_hold.h): a link anywhere in it
+// is refused like a file standing there.
 bool create_target_folder() {
     if (session.target_folder.empty()) return fail(message_target_not_created(""));
     session.target_folder = with_trailing_backslash(session.target_folder);
     const std::string& target = session.target_folder;
     const std::string target_itself = without_trailing_backslash(target);
-    for (const std::string& component : target_folder_components(target)) {
-        if (folder_exists(component)) continue;
-        if (seam(3) || !dir_create(component)) return fail(message_target_not_created(target));
-        if (component == target_itself) undo_add(kTagDeleteDirectory, target_itself);
-    }
+    bool created = false;
+    if (seam(3) || !make_target_folder(target_itself, created))
+        return fail(message_target_not_created(target));
+    if (created) undo_add(kTagDeleteDirectory, target_itself);
     advance();
     return true;
 }
@@ -319,6 +323,14 @@ void enter_page() {
     g_steps_done = 0;
 }
 
+// The tool runs as the signed-in user, started by the desktop's shell: started by us, it would
+// inherit the installer's administrator rights. Only where no shell can be asked does the
+// installer start it itself, as it always did.
+void start_producer() {
+    const std::string program = session.target_folder + kProducerExe;
+    if (!start_as_signed_in_user(program, program_folder(program))) run_program(program, "", "", 0);
+}
+
 void wait_for_finish() {
     const InstallMessage done_message = message_installed();
     message_box(done_message.title, done_message.text, kButtonsOk);
@@ -327,8 +339,7 @@ void wait_for_finish() {
     // installation. Every other gadget but "Fertigstellen" is ignored.
     for (;;) {
         if (next_page_event() == InstallButton) {
-            if (gadget_value(LaunchProducerCheckbox) == 1)
-                run_program(session.target_folder + kProducerExe, "", "", 0);
+            if (gadget_value(LaunchProducerCheckbox) == 1) start_producer();
             session.page_index += 1;
             return;
         }

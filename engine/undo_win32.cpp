@@ -1,6 +1,7 @@
 #include "core/text_rules.h"
 #include "engine/keep.h"
 #include "engine/product_scope.h"
+#include "engine/target_hold.h"
 #include "engine/undo.h"
 #include "env/registry.h"
 #include "services/dir_examine.h"
@@ -74,7 +75,9 @@ void undo_rollback() {
             file_delete(action.argument);
             break;
         case UndoKind::kDeleteDirectory:
-            if (folder_is_empty(action.argument)) dir_delete(action.argument, "*.*");
+            // The target folder goes through its hold, never by name.
+            if (folder_is_empty(action.argument) && !remove_if_held_target(action.argument))
+                dir_delete(action.argument, "*.*");
             break;
         case UndoKind::kDeleteRegKey:
             reg_delete_key(kHkeyLocalMachine, action.argument);

@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <winternl.h>
 #include "services/held_folder.h"
 #include "services/system_library.h"
 #include "services/system_paths.h"
@@ -7,26 +8,10 @@ namespace {
 
 // The native calls that create a folder opened at once, inside a folder given by its handle, and
 // that delete a folder through its handle. NT 3.1 has them; the 95 family has no ntdll.
-struct NtName {
-    USHORT length; // bytes
-    USHORT maximum_length;
-    wchar_t* buffer;
-};
-struct NtObject {
-    ULONG length;
-    HANDLE root;
-    NtName* name;
-    ULONG attributes;
-    void* security;
-    void* quality_of_service;
-};
-struct NtStatusBlock {
-    LONG status;
-    ULONG_PTR information;
-};
-using NtCreateFileCall = LONG(WINAPI*)(HANDLE*, ACCESS_MASK, NtObject*, NtStatusBlock*, void*,
-                                       ULONG, ULONG, ULONG, ULONG, void*, ULONG);
-using NtSetInformationFileCall = LONG(WINAPI*)(HANDLE, NtStatusBlock*, void*, ULONG, ULONG);
+using NtCreateFileCall = NTSTATUS(NTAPI*)(HANDLE*, ACCESS_MASK, OBJECT_ATTRIBUTES*,
+                                          IO_STATUS_BLOCK*, LARGE_INTEGER*, ULONG, ULONG, ULONG,
+                                          ULONG, void*, ULONG);
+using NtSetInformationFileCall = NTSTATUS(NTAPI*)(HANDLE, IO_STATUS_BLOCK*, void*, ULONG, ULONG);
 constexpr ULONG kCaseInsensitive = 0x40;      // OBJ_CASE_INSENSITIVE
 constexpr ULONG kCreateOnly = 2;              // FILE_CREATE: fails where anything stands
 constexpr ULONG kFolderOptions = 0x01 | 0x20; // a directory, synchronous
@@ -71,6 +56,24 @@ void push_hold(HeldPath& held, HANDLE handle, bool created) {
     held.created.push_back(created);
 }
 
+// A program that has the folder open at this moment with rights our sharing denies (a virus
+// scanner, a search indexer, another program's rename) is waited for a little: the hold refuses
+// such opens only from the moment it is taken.
+constexpr int kHoldAttempts = 20;
+constexpr DWORD kHoldPauseMs = 50;
+
+HANDLE open_to_hold(const std::string& component, bool innermost) {
+    for (int attempt = 1;; ++attempt) {
+        HANDLE handle = CreateFileA(
+            component.c_str(), kHoldAccess, hold_sharing(innermost), nullptr, OPEN_EXISTING,
+            FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION ||
+            attempt == kHoldAttempts)
+            return handle;
+        Sleep(kHoldPauseMs);
+    }
+}
+
 // The root of the path (a drive or a share), opened for the creation of its first folder. Roots
 // are never held: nobody can rename them.
 HANDLE open_root(const std::string& first_component) {
@@ -107,19 +110,23 @@ HANDLE create_inside(HANDLE parent, const std::string& name, bool innermost, boo
     const int length = MultiByteToWideChar(CP_ACP, 0, name.c_str(), int(name.size()), wide.data(),
                                            int(name.size()));
     if (length <= 0) return nullptr;
-    NtName nt_name = {USHORT(length * sizeof(wchar_t)), USHORT(length * sizeof(wchar_t)),
-                      wide.data()};
+    UNICODE_STRING nt_name;
+    nt_name.Length = nt_name.MaximumLength = USHORT(length * sizeof(wchar_t));
+    nt_name.Buffer = wide.data();
     SECURITY_DESCRIPTOR security;
     std::vector<DWORD> acl_storage;
     if (access_list) program_files_security(security, acl_storage);
-    NtObject object = {
-        sizeof(NtObject), parent, &nt_name, kCaseInsensitive, access_list ? &security : nullptr,
-        nullptr};
-    NtStatusBlock status_block = {};
+    OBJECT_ATTRIBUTES object = {};
+    object.Length = sizeof object;
+    object.RootDirectory = parent;
+    object.ObjectName = &nt_name;
+    object.Attributes = kCaseInsensitive;
+    object.SecurityDescriptor = access_list ? &security : nullptr;
+    IO_STATUS_BLOCK status_block = {};
     HANDLE folder = nullptr;
-    const LONG status = create(&folder, kHoldAccess | DELETE, &object, &status_block, nullptr,
-                               FILE_ATTRIBUTE_NORMAL, hold_sharing(innermost), kCreateOnly,
-                               kFolderOptions | kForBackup, nullptr, 0);
+    const NTSTATUS status = create(&folder, kHoldAccess | DELETE, &object, &status_block, nullptr,
+                                   FILE_ATTRIBUTE_NORMAL, hold_sharing(innermost), kCreateOnly,
+                                   kFolderOptions | kForBackup, nullptr, 0);
     return status >= 0 ? folder : nullptr;
 }
 
@@ -157,9 +164,7 @@ HoldResult hold_path(HeldPath& held, const std::string& path) {
             release_path(held);
             return HoldResult::kLink;
         }
-        HANDLE handle = CreateFileA(
-            component.c_str(), kHoldAccess, hold_sharing(i + 1 == components.size()), nullptr,
-            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        HANDLE handle = open_to_hold(component, i + 1 == components.size());
         if (handle == INVALID_HANDLE_VALUE) {
             release_path(held);
             return HoldResult::kFailed;
@@ -210,7 +215,7 @@ bool remove_innermost_held(HeldPath& held) {
     static const NtSetInformationFileCall set_information =
         optional_function<NtSetInformationFileCall>(ntdll(), "NtSetInformationFile");
     BOOLEAN remove = TRUE;
-    NtStatusBlock status_block = {};
+    IO_STATUS_BLOCK status_block = {};
     // The system refuses it for a folder that is not empty, which then stays held.
     if (!set_information ||
         set_information(handle, &status_block, &remove, sizeof remove, kDispositionInformation) < 0)

@@ -4,6 +4,7 @@
 #include "core/page_loop.h"
 #include "core/session.h"
 #include "core/text_rules.h"
+#include "engine/target_hold.h"
 #include "services/dir_examine.h"
 #include "services/special_folders.h"
 #include "ui/dialogs.h"
@@ -35,6 +36,8 @@ bool accept_target_folder() {
         }
     }
     session.target_folder = folder;
+    // From here on the folder's path is held: a page left open gives nobody time to swap it.
+    hold_target_folder(folder);
     return true;
 }
 

@@ -2,6 +2,13 @@
 // prefix. Only a Win32 process is bound by the sharing rules that our programs rely on; a Linux
 // process renames over any file at any time and would prove nothing.
 //
+//   kvattacker.exe link FOLDER POINTS_TO STOP_EVENT
+// renames FOLDER away whenever no open handle denies it and puts a link to POINTS_TO in its place
+// (the exit code is again the number of tries at a FOLDER that existed).
+//
+//   kvattacker.exe mutex NAME STOP_EVENT
+// creates the mutex NAME and holds it until the event is set (exit code 1).
+//
 //   kvattacker.exe replace STAGED TARGET STOP_EVENT
 // replaces TARGET by a copy of STAGED whenever TARGET exists and no open handle denies it, until
 // the event whose handle value is STOP_EVENT (inherited from the driver) is set. The exit code is
@@ -19,6 +26,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "win32/test_linux.h"
 
 namespace {
 
@@ -96,11 +105,50 @@ void leave_mark() {
 
 } // namespace
 
+// Renames FOLDER away the moment its sharing lets it and puts a link to POINTS_TO where it stood:
+// a user's junction, which needs no rights but a free name. Only the rename is bound by the
+// sharing rules; the link is made from the Linux side (no Win32 program can make one under Wine),
+// as soon as the rename freed the name. One swap, then it only counts its tries.
+int swap_for_link(const std::string& folder, const std::string& points_to, HANDLE stop) {
+    const std::string moved = folder + kReadySuffix;
+    int tries = 0, swapped = 0;
+    while (WaitForSingleObject(stop, 0) == WAIT_TIMEOUT) {
+        const DWORD attributes = GetFileAttributesA(folder.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            ++tries;
+            if (MoveFileA(folder.c_str(), moved.c_str())) {
+                const LinuxRun run = run_linux_command(
+                    "ln -s '" + unix_path(points_to) + "' '" + unix_path(folder) + "'", 10000);
+                swapped += run.finished && run.status == 0;
+            }
+        }
+        Sleep(0);
+    }
+    std::printf("     kvattacker: %d tries at an existing folder, %d swapped for a link\n", tries,
+                swapped);
+    std::fflush(stdout);
+    return tries;
+}
+
+// Takes a named mutex before the program under test can, and keeps it until stopped; one try.
+int squat(const char* name, HANDLE stop) {
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, name);
+    if (!mutex) return 0;
+    WaitForSingleObject(stop, INFINITE);
+    CloseHandle(mutex);
+    return 1;
+}
+
 int main(int argc, char** argv) {
     if (argc == 5 && std::strcmp(argv[1], "replace") == 0) {
         HANDLE stop = reinterpret_cast<HANDLE>(std::strtoul(argv[4], nullptr, 10));
         return attack(argv[2], argv[3], stop);
     }
+    if (argc == 5 && std::strcmp(argv[1], "link") == 0)
+        return swap_for_link(argv[2], argv[3],
+                             reinterpret_cast<HANDLE>(std::strtoul(argv[4], nullptr, 10)));
+    if (argc == 4 && std::strcmp(argv[1], "mutex") == 0)
+        return squat(argv[2], reinterpret_cast<HANDLE>(std::strtoul(argv[3], nullptr, 10)));
     leave_mark();
     return 0;
 }

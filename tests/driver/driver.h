@@ -14,7 +14,7 @@ using Args = std::vector<std::string>; // the command word, then its words, expa
 using CommandFunction = bool(const Args& a);
 // program_win32.cpp: the program under test, its windows and message boxes.
 CommandFunction cmd_start, cmd_wait_window, cmd_expect_box, cmd_answer_box, cmd_box,
-    cmd_expect_no_box, cmd_wait_exit, cmd_follow_child, cmd_expect_window_gone,
+    cmd_expect_no_box, cmd_wait_exit, cmd_follow_child, cmd_follow_started, cmd_expect_window_gone,
     cmd_expect_no_any_window, cmd_attack_start, cmd_attack_stop, cmd_start_listed;
 // gadgets_win32.cpp: the controls of its main window, the folder chooser, screenshots.
 CommandFunction cmd_click, cmd_set_text, cmd_list_select, cmd_close_window, cmd_expect_text,

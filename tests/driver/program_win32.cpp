@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -328,6 +329,55 @@ static DWORD find_child_process(DWORD parent) {
     return child;
 }
 
+// A process started from the program file of that name (no folder), and its parent; 0 when
+// there is none (yet).
+static DWORD find_process_named(const std::string& name, DWORD& parent) {
+    HANDLE list = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (list == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    DWORD found = 0;
+    for (BOOL more = Process32First(list, &entry); more && !found;
+         more = Process32Next(list, &entry)) {
+        const char* file = std::strrchr(entry.szExeFile, '\\');
+        if (lstrcmpiA(file ? file + 1 : entry.szExeFile, name.c_str()) == 0) {
+            found = entry.th32ProcessID;
+            parent = entry.th32ParentProcessID;
+        }
+    }
+    CloseHandle(list);
+    return found;
+}
+
+static bool follow_process(DWORD id) {
+    HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE |
+                               PROCESS_VM_OPERATION | PROCESS_VM_WRITE, // for choose-folder
+                           FALSE, id);
+    if (!h)
+        return fail("cannot open process " + number_text(id) + ": error " +
+                    number_text(GetLastError()));
+    set_target(h, id);
+    return true;
+}
+
+// A program that the target had started by someone else (the desktop's shell, so that it does
+// not inherit the target's rights): found by its file name, refused when its parent is the target
+// itself, and followed like a child otherwise.
+bool cmd_follow_started(const Args& a) {
+    if (!need_target()) return false;
+    DWORD ms;
+    if (!parse_ms(a, 2, kDefaultWaitMs, ms)) return false;
+    DWORD found = 0, parent = 0;
+    poll_until(ms, [&] { return (found = find_process_named(a[1], parent)) != 0; });
+    if (!found)
+        return fail("no program " + show_text(a[1]) + " was started within " + number_text(ms) +
+                    " ms");
+    if (parent == g_target.process_id)
+        return fail(show_text(a[1]) + " was started by the target itself (process " +
+                    number_text(parent) + ")");
+    return follow_process(found);
+}
+
 // A program that hands its work to a process it starts (the uninstaller's copy of itself in the
 // temp folder) is followed there: the child becomes the target, also after its parent ended.
 bool cmd_follow_child(const Args& a) {
@@ -339,14 +389,7 @@ bool cmd_follow_child(const Args& a) {
     if (!child)
         return fail("the target started no program within " + number_text(ms) + " ms; " +
                     describe_target());
-    HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE |
-                               PROCESS_VM_OPERATION | PROCESS_VM_WRITE, // for choose-folder
-                           FALSE, child);
-    if (!h)
-        return fail("cannot open process " + number_text(child) + ": error " +
-                    number_text(GetLastError()));
-    set_target(h, child);
-    return true;
+    return follow_process(child);
 }
 
 bool cmd_expect_window_gone(const Args& a) {
@@ -380,14 +423,26 @@ static HANDLE g_attacker_stop = nullptr;
 
 bool cmd_attack_start(const Args& a) {
     if (g_attacker) return fail("an attacker is running already");
+    if (a.size() != (a[1] == "link" ? 4u : 3u))
+        return fail("attack-start takes STAGED TARGET, link FOLDER POINTS_TO or mutex NAME");
     std::string program;
     if (!lookup_variable("KV_ATTACKER", program)) return fail("KV_ATTACKER is not set");
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     g_attacker_stop = CreateEventA(&inherit, TRUE, FALSE, nullptr);
     if (!g_attacker_stop) return fail("cannot make the attacker's stop event");
-    std::string command_line = "\"" + program + "\" replace \"" + windows_path(a[1]) + "\" \"" +
-                               windows_path(a[2]) + "\" " +
-                               number_text(reinterpret_cast<uintptr_t>(g_attacker_stop));
+    // "mutex NAME": the attacker takes a named mutex; "link FOLDER POINTS_TO": it swaps a folder
+    // for a link; otherwise it replaces a file.
+    const bool mutex = a[1] == "mutex";
+    const bool link = a[1] == "link";
+    const std::string staged = windows_path(a[1]);
+    std::string command_line = "\"" + program + "\" ";
+    if (mutex)
+        command_line += "mutex \"" + a[2] + "\" ";
+    else if (link)
+        command_line += "link \"" + windows_path(a[2]) + "\" \"" + windows_path(a[3]) + "\" ";
+    else
+        command_line += "replace \"" + staged + "\" \"" + windows_path(a[2]) + "\" ";
+    command_line += number_text(reinterpret_cast<uintptr_t>(g_attacker_stop));
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -403,6 +458,13 @@ bool cmd_attack_start(const Args& a) {
     CloseHandle(pi.hThread);
     g_attacker = pi.hProcess;
     g_target.started.push_back(pi.hProcess); // ended with the rest if the scenario fails
+    // The program under test is started next: the mutex must be taken by then.
+    if (mutex && !poll_until(kDefaultWaitMs, [&] {
+            HANDLE taken = OpenMutexA(SYNCHRONIZE, FALSE, a[2].c_str());
+            if (taken) CloseHandle(taken);
+            return taken != nullptr;
+        }))
+        return fail("the attacker did not take the mutex " + show_text(a[2]));
     return true;
 }
 
