@@ -10,7 +10,9 @@
 #include "engine/file_types.h"
 #include "engine/install_page.h"
 #include "engine/install_steps.h"
+#include "engine/journal.h"
 #include "engine/keep.h"
+#include "engine/log_file.h"
 #include "engine/shortcuts.h"
 #include "engine/undo.h"
 #include "env/registry.h"
@@ -46,6 +48,16 @@ bool seam(int step) {
 }
 // "kv-blob=PATH" (PATH without blanks) hands the page the blob in that file in place of the one
 // it carries: a payload that no build makes, such as an entry of an impossible size.
+// "kv-stop-at=NAME" ends the process at once where the run passes the point NAME, with no
+// roll-back: a crash, a kill or a power cut there.
+void stop_if_asked(const char* point) {
+    const char* found = std::strstr(GetCommandLineA(), "kv-stop-at=");
+    if (!found) return;
+    found += std::strlen("kv-stop-at=");
+    const size_t length = std::strcspn(found, " ");
+    if (length == std::strlen(point) && std::strncmp(found, point, length) == 0)
+        TerminateProcess(GetCurrentProcess(), kStopExitCode);
+}
 Blob blob_to_install() {
     static std::string bytes;
     const char* found = std::strstr(GetCommandLineA(), "kv-blob=");
@@ -132,9 +144,10 @@ bool write_pack(std::string& pack_path) {
     pack_path = temp + kPackFileName;
     // The bar moves as soon as the file exists, before the blob is written into it.
     const Blob blob = blob_to_install();
-    if (!write_pack_file(pack_path, blob.bytes, blob.length, &advance))
+    if (!undo_before(kTagDeletePackFile, pack_path) ||
+        !write_pack_file(pack_path, blob.bytes, blob.length, &advance))
         return fail(message_pack_not_created(pack_path));
-    undo_add(kTagDeletePackFile, pack_path);
+    stop_point("pack");
     return true;
 }
 
@@ -153,10 +166,14 @@ bool create_target_folder() {
     session.target_folder = with_trailing_backslash(session.target_folder);
     const std::string& target = session.target_folder;
     const std::string target_itself = without_trailing_backslash(target);
+    // The journal names the folder first: only what lies in it is the installation's to undo.
+    if (!journal_append(UndoAction{kTagTargetFolder, target_itself}))
+        return fail(message_target_not_created(target));
     for (const std::string& component : target_folder_components(target)) {
         if (folder_exists(component)) continue;
+        if (component == target_itself && !undo_before(kTagDeleteDirectory, target_itself))
+            return fail(message_target_not_created(target));
         if (seam(3) || !dir_create(component)) return fail(message_target_not_created(target));
-        if (component == target_itself) undo_add(kTagDeleteDirectory, target_itself);
     }
     advance();
     return true;
@@ -194,10 +211,8 @@ bool extract_library(const std::string& target) {
 bool create_document_folders(const std::string& target) {
     for (const char* name : kDocumentFolders) {
         const std::string path = target + name;
-        if (!folder_exists(path)) {
-            if (!dir_create(path)) return fail(message_folder_not_created(path));
-            undo_add(kTagDeleteDirectory, path);
-        }
+        if (!folder_exists(path) && (!undo_before(kTagDeleteDirectory, path) || !dir_create(path)))
+            return fail(message_folder_not_created(path));
         advance();
     }
     return true;
@@ -209,10 +224,9 @@ bool create_start_menu_folder(std::string& start_menu) {
     if (session.make_start_menu_links == 1) {
         if (start_menu.empty())
             return fail(message_folder_not_created("\\" + session.start_menu_folder));
-        if (!folder_exists(start_menu)) {
-            if (!dir_create(start_menu)) return fail(message_folder_not_created(start_menu));
-            undo_add(kTagDeleteDirectory, start_menu);
-        }
+        if (!folder_exists(start_menu) &&
+            (!undo_before(kTagDeleteDirectory, start_menu) || !dir_create(start_menu)))
+            return fail(message_folder_not_created(start_menu));
     }
     start_menu += "\\";
     advance();
@@ -222,8 +236,8 @@ bool create_start_menu_folder(std::string& start_menu) {
 bool record_installation() {
     const std::string key = kProductKey;
     if (!reg_key_exists(kRoot, key, kLocal)) {
-        if (seam(13) || !reg_create_key(kRoot, key, kLocal)) return fail(message_key_not_created());
-        undo_add(kTagDeleteRegKey, key);
+        if (seam(13) || !undo_before(kTagDeleteRegKey, key) || !reg_create_key(kRoot, key, kLocal))
+            return fail(message_key_not_created());
     }
     advance();
 
@@ -233,9 +247,9 @@ bool record_installation() {
     auto write = [&](int step, const char* name, const std::string& text, uint32_t type) {
         const std::string where = seam(step) ? key + "kv-missing\\" : key;
         if (keep_reg_value(kRoot, where, name) == KeptValue::kFailed ||
+            !undo_before(kTagDeleteRegValue, key + name) ||
             !reg_set_value(kRoot, where, name, text, type, kLocal))
             return fail(message_value_not_created(name));
-        undo_add(kTagDeleteRegValue, key + name);
         advance();
         return true;
     };
@@ -251,10 +265,10 @@ bool record_installation() {
 }
 
 bool make_shortcut(const ShortcutPlan& plan) {
-    if (!keep_file(plan.link) || !create_shortcut(plan.target, plan.link, "", plan.description, "",
-                                                  SW_SHOWNORMAL, 0, plan.target, 0))
+    if (!keep_file(plan.link) || !undo_before(kTagDeleteFile, plan.link) ||
+        !create_shortcut(plan.target, plan.link, "", plan.description, "", SW_SHOWNORMAL, 0,
+                         plan.target, 0))
         return fail(message_shortcut_not_created(plan.link));
-    undo_add(kTagDeleteFile, plan.link);
     return true;
 }
 
@@ -293,15 +307,24 @@ void register_document_types(const std::string& target) {
 }
 
 bool run_steps(std::string& pack_path) {
+    // Everything this run changes is written down before it is changed, from the pack file on.
+    if (!journal_begin(UndoAction{kTagRunInstall, ""}))
+        return fail(InstallMessage{kJournalNotCreatedText, kJournalNotCreatedTitle});
     if (!write_pack(pack_path) || !open_pack(pack_path) || !create_target_folder()) return false;
     const std::string target = session.target_folder;
     std::string start_menu;
     if (!install_listed_files(target, pack_path) || !extract_library(target) ||
-        !create_document_folders(target) || !create_start_menu_folder(start_menu) ||
-        !record_installation() || !create_shortcuts(target, start_menu))
+        !create_document_folders(target))
         return false;
+    stop_point("files");
+    if (!create_start_menu_folder(start_menu) || !record_installation()) return false;
+    stop_point("registry");
+    if (!create_shortcuts(target, start_menu)) return false;
     register_document_types(target);
+    stop_point("log-before");
     if (!write_uninstall_log(target)) return fail(message_log_not_created(target));
+    // From here the installation is whole: an interrupted run is finished, not undone.
+    journal_append(UndoAction{kTagDone, ""});
     return true;
 }
 
@@ -332,6 +355,9 @@ void wait_for_finish() {
 } // namespace
 
 void run_install_page() {
+#ifdef KV_TEST_SEAMS
+    stop_hook = stop_if_asked;
+#endif
     enter_page();
     std::string pack_path;
     if (!run_steps(pack_path)) {
@@ -341,5 +367,6 @@ void run_install_page() {
         return;
     }
     remove_kept_files();
+    journal_end();
     wait_for_finish();
 }

@@ -34,12 +34,13 @@ setup="$WINEPREFIX/drive_c/setup"
 mkdir -p "$setup"
 driver=${KV_DRIVER:-$build/tests/driver/kvdriver.exe}
 # The driver's companions (its fixture, the attacker) come from the driver's own build.
-for program in "$build/Kavento-Install.exe" "$build/Kavento-Install-seams.exe" \
+for program in "$build/Kavento-Install.exe" "$build/Kavento-Install-seams.exe" "$build/Uninstall-seams.exe" \
     "$(dirname "$driver")/kvfixture.exe" "$(dirname "$driver")/kvattacker.exe"; do
     [ -f "$program" ] && cp "$program" "$setup/"
 done
 export KV_INSTALLER='C:\setup\Kavento-Install.exe'
 export KV_SEAMS_INSTALLER='C:\setup\Kavento-Install-seams.exe'
+export KV_SEAMS_UNINSTALLER='C:\setup\Uninstall-seams.exe'
 export KV_FIXTURE='C:\setup\kvfixture.exe'
 export KV_ATTACKER='C:\setup\kvattacker.exe'
 export KV_BUILD="$build" KV_SCRATCH="$KV_WORK"
