@@ -325,6 +325,7 @@ bool run_steps(std::string& pack_path) {
     if (!write_uninstall_log(target)) return fail(message_log_not_created(target));
     // From here the installation is whole: an interrupted run is finished, not undone.
     journal_append(UndoAction{kTagDone, ""});
+    stop_point("log-after");
     return true;
 }
 

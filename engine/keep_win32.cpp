@@ -20,7 +20,11 @@ int keep_file(const std::string& path, std::string* kept_path) {
         action.detail.kept_path = kept;
         // Fails for a file that a running program holds: then nothing has been replaced yet, and
         // putting back a kept copy that was never made does nothing.
-        if (!undo_before(std::move(action)) || !file_move(path, kept)) return 0;
+        if (!undo_before(std::move(action))) return 0;
+        if (!file_move(path, kept)) {
+            session.undo_list.pop_front();
+            return 0;
+        }
         if (kept_path) *kept_path = kept;
         return 1;
     }

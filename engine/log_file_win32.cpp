@@ -2,12 +2,14 @@
 
 #include <windows.h>
 #include "engine/undo.h"
+#include "services/file_services.h"
 #include "services/system_library.h"
 #include "services/system_paths.h"
 
 bool write_flushed_file(const std::string& path, const std::string& text) {
-    // Deleting a link removes the link itself; the new file is then made where nothing stands.
-    DeleteFileA(path.c_str());
+    // Whatever stands there (a file left by a run that was cut off, or a link) goes by its name
+    // alone, never through it; the new file is then made where nothing stands.
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) file_remove_name(path);
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;

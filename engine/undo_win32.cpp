@@ -37,11 +37,11 @@ int write_uninstall_log(const std::string& target) {
     if (!undo_before(kTagRemoveFile, temp) || !undo_before(kTagDeleteFile, path)) return 0;
     // A short write (a full disk) would leave the uninstaller a log that forgets things: the
     // earlier log stays in place then.
-    if (!write_flushed_file(temp, log_text(log_actions(session.undo_list, old_lines, places))) ||
-        !put_in_place(temp, path))
-        return 0;
-    stop_point("log-after");
-    return 1;
+    if (write_flushed_file(temp, log_text(log_actions(session.undo_list, old_lines, places))) &&
+        put_in_place(temp, path))
+        return 1;
+    DeleteFileA(temp.c_str());
+    return 0;
 }
 
 void undo_rollback() {
