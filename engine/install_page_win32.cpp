@@ -242,12 +242,13 @@ bool record_installation() {
     advance();
 
     // The value of an earlier installation is saved first, so that a failed update can put it
-    // back. A seam points the write at a key that does not exist: the registry layer then fails
-    // the way it does for real, with its own message first.
+    // back. Both are recorded before the write. A seam points the write (and its records) at a
+    // key that does not exist: the registry layer then fails the way it does for real, with its
+    // own message first.
     auto write = [&](int step, const char* name, const std::string& text, uint32_t type) {
         const std::string where = seam(step) ? key + "kv-missing\\" : key;
         if (keep_reg_value(kRoot, where, name) == KeptValue::kFailed ||
-            !undo_before(kTagDeleteRegValue, key + name) ||
+            !undo_before(kTagDeleteRegValue, where + name) ||
             !reg_set_value(kRoot, where, name, text, type, kLocal))
             return fail(message_value_not_created(name));
         advance();
