@@ -59,4 +59,10 @@ if(WIN32)
     # The Wine prefix every Win32 test starts from: made once per test run (fixture
     # wine_template), copied for each test.
     set(KV_WINE_TEMPLATE "${CMAKE_BINARY_DIR}/wine-template")
+    # A 64-bit build (the lab build) runs in a 64-bit prefix under 64-bit Wine.
+    if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+        file(WRITE "${KV_WINE_TEMPLATE}/arch" "win64\n")
+    else()
+        file(WRITE "${KV_WINE_TEMPLATE}/arch" "win32\n")
+    endif()
 endif()

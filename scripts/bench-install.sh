@@ -26,7 +26,7 @@ done
 bench() { # PROGRAM CLICKS...
     local program=$1
     shift
-    timeout -k 5 120 wine "$build/bench/kvbench.exe" "C:\\setup\\$(basename "$program")" "$@" 2>/dev/null | tr -d '\r' |
+    timeout -k 5 120 "$KV_WINE" "$build/bench/kvbench.exe" "C:\\setup\\$(basename "$program")" "$@" 2>/dev/null | tr -d '\r' |
         awk '/^startup_ms/ {s=$2} /^action_ms/ {a=$2} END {if (s != "" && a != "") print s, a}'
 }
 round() {

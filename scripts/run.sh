@@ -7,16 +7,23 @@ cd "$(dirname "$0")/.."
 root=$PWD
 bash scripts/build.sh
 . tests/wine/lib.sh
-kv_template_ready build/win32/wine-template
+build=build/win32
+if ! kv_host_runs_32bit; then
+    echo "This machine cannot start 32-bit programs: running the 64-bit lab build of the installer."
+    build=build/win64
+fi
+kv_template_ready "$build/wine-template"
+arch=$(kv_template_arch "$build/wine-template")
 if [ -n "${DISPLAY:-}" ]; then
+    prefix=.wine-run/prefix-$arch
     mkdir -p .wine-run
-    [ -d .wine-run/prefix ] || cp -a build/win32/wine-template/prefix .wine-run/prefix
-    kv_wine_env "$root/.wine-run/prefix" "$root/.wine-run"
+    [ -d "$prefix" ] || cp -a "$build/wine-template/prefix" "$prefix"
+    kv_wine_env "$root/$prefix" "$root/.wine-run" "$arch"
     # Also in a prefix made before the template had it.
-    reg() { wine reg add "$@" /f >/dev/null 2>&1; }
+    reg() { "$KV_WINE" reg add "$@" /f >/dev/null 2>&1; }
     kv_windows_dialog_font reg
-    wine build/win32/Kavento-Install.exe
+    "$KV_WINE" "$build/Kavento-Install.exe"
     kv_prefix_stop
 else
-    bash tests/e2e/walk.sh "$root/build/win32" "$root/build/screenshots"
+    bash tests/e2e/walk.sh "$root/$build" "$root/build/screenshots"
 fi

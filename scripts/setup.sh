@@ -2,7 +2,7 @@
 # Installs what the build and the tests need on Debian 12, only when something is missing.
 set -eu
 packages=(cmake make g++ clang libclang-rt-14-dev git python3 zlib1g-dev liblzma-dev xz-utils
-    g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth imagemagick
+    g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xauth imagemagick
     fonts-wine fonts-liberation libgl1-mesa-dri:i386 libgl1:i386 libglx-mesa0:i386 util-linux
     xdotool osslsigncode openssl time)
 missing=()

@@ -10,7 +10,8 @@
 #include "services/system_library.h"
 #include "services/system_paths.h"
 
-static_assert(sizeof(SHELLEXECUTEINFOA) == 60, "the 32-bit shell record");
+// The shipped programs are 32-bit; the lab build (64-bit) has its own record size.
+static_assert(sizeof(void*) != 4 || sizeof(SHELLEXECUTEINFOA) == 60, "the 32-bit shell record");
 
 namespace {
 

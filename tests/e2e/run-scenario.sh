@@ -50,7 +50,7 @@ rm -f "$KV_SCREENSHOTS"/*.png
 
 mkdir -p "$build/e2e-logs"
 log="$build/e2e-logs/$name.log"
-timeout -k 5 "${KV_WINE_TIMEOUT:-240}" wine "$driver" "$scenario" \
+timeout -k 5 "${KV_WINE_TIMEOUT:-240}" "$KV_WINE" "$driver" "$scenario" \
     ${case_name:+"$case_name"} 2>&1 | tee "$log"
 rc=${PIPESTATUS[0]}
 # A scenario's kill-wineserver ends every program of the prefix, the driver too, as a power cut

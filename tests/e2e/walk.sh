@@ -22,8 +22,8 @@ rc=$?
 prefix="$run/walk/prefix"
 # The registry as the walk left it: the prefix's own wineserver reads it back.
 target='C:\Program Files\Kavento-Producer'
-kv_wine_env "$prefix" "$run/walk"
-reg_out=$(wine reg query 'HKLM\SOFTWARE\Kavento-Producer' /s 2>/dev/null) || reg_out=""
+kv_wine_env "$prefix" "$run/walk" "$(kv_template_arch "$template")"
+reg_out=$("$KV_WINE" reg query 'HKLM\SOFTWARE\Kavento-Producer' /s 2>/dev/null) || reg_out=""
 reg_out=$(printf '%s' "$reg_out" | tr -d '\r')
 kv_prefix_stop
 

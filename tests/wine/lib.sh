@@ -4,8 +4,25 @@
 
 KV_WINE_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
-kv_wine_env() { # PREFIX_DIR WORK_DIR
-    export WINEPREFIX="$1" WINEARCH=win32 WINEDEBUG=-all
+# kv_host_runs_32bit: whether this machine starts 32-bit Linux programs, which Wine's 32-bit side
+# is. A kernel can have that switched off; then only 64-bit Wine runs (the lab build).
+kv_host_runs_32bit() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
+
+# kv_template_arch TEMPLATE: win32 or win64, as the build that owns the template recorded it.
+kv_template_arch() { cat "$1/arch" 2>/dev/null || echo win32; }
+
+# kv_wine_env PREFIX_DIR WORK_DIR [ARCH]: the environment of every Wine command, and KV_WINE, the
+# loader to start programs with. A 64-bit prefix is started by 64-bit Wine directly: the `wine`
+# command would try the 32-bit loader first.
+kv_wine_env() {
+    export WINEPREFIX="$1" WINEARCH=${3:-win32} WINEDEBUG=-all
+    if [ "$WINEARCH" = win64 ]; then
+        export WINELOADER=/usr/lib/wine/wine64
+        KV_WINE=$WINELOADER
+    else
+        unset WINELOADER
+        KV_WINE=wine
+    fi
     export WINEDLLOVERRIDES="${KV_DLL_OVERRIDES:+$KV_DLL_OVERRIDES;}mscoree,mshtml=;winemenubuilder.exe=d"
     export HOME="$2/home" TMPDIR="$2/tmp"
     mkdir -p "$HOME" "$TMPDIR"
@@ -62,7 +79,7 @@ kv_sandbox_begin() {
         KV_WORK=$(mktemp -d /tmp/kvwine.XXXXXX)
     fi
     cp -a "$template/prefix" "$KV_WORK/prefix"
-    kv_wine_env "$KV_WORK/prefix" "$KV_WORK"
+    kv_wine_env "$KV_WORK/prefix" "$KV_WORK" "$(kv_template_arch "$template")"
     if [ -n "${KV_USE_DISPLAY:-}" ] && [ -n "${DISPLAY:-}" ]; then
         KV_XVFB_PID=""
     else
@@ -86,4 +103,6 @@ kv_windows_dialog_font() {
 }
 
 # kv_wine_version: the version that the template was made with, to know when to remake it.
-kv_wine_version() { wine --version 2>/dev/null || echo unknown; }
+kv_wine_version() {
+    "${KV_WINE:-wine}" --version 2>/dev/null || /usr/lib/wine/wine64 --version 2>/dev/null || echo unknown
+}

@@ -13,7 +13,13 @@ out=$(cd "$out" && pwd)
 stamp="$out/stamp"
 # Raised whenever the settings below change, so that templates made earlier are made again.
 recipe=2
-version="$(kv_wine_version), recipe $recipe"
+arch=$(kv_template_arch "$out")
+if [ "$arch" = win32 ] && ! kv_host_runs_32bit; then
+    echo "this machine cannot start 32-bit programs (its kernel's 32-bit emulation is off), so Wine" >&2
+    echo "cannot run the 32-bit build's tests here: the lab build (preset win64) runs them" >&2
+    exit 1
+fi
+version="$(kv_wine_version), recipe $recipe, $arch"
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$version" ] && [ -d "$out/prefix" ]; then
     exit 0
 fi
@@ -24,12 +30,12 @@ if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$version" ] && [ -d "$out/prefix" ]
 fi
 rm -rf "$out/prefix" "$out/work" "$stamp"
 mkdir -p "$out/work"
-kv_wine_env "$out/prefix" "$out/work"
+kv_wine_env "$out/prefix" "$out/work" "$arch"
 kv_xvfb_start
 trap 'kv_prefix_stop; kv_xvfb_stop' EXIT
 
-wineboot -i >/dev/null 2>&1
-reg() { wine reg add "$@" /f >/dev/null 2>&1; }
+"$KV_WINE" wineboot -i >/dev/null 2>&1
+reg() { "$KV_WINE" reg add "$@" /f >/dev/null 2>&1; }
 reg 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N
 reg 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
 reg 'HKCU\Software\Wine\DllOverrides' /v mscoree /t REG_SZ /d ''

@@ -8,7 +8,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 template=${KV_WINE_TEMPLATE:?KV_WINE_TEMPLATE names the template prefix folder}
 kv_template_ready "$template" || exit 1
 kv_sandbox_begin "$template" || exit 1
-timeout -k 5 "${KV_WINE_TIMEOUT:-240}" wine "$@"
+timeout -k 5 "${KV_WINE_TIMEOUT:-240}" "$KV_WINE" "$@"
 rc=$?
 kv_sandbox_end
 exit $rc
