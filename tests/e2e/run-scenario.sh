@@ -57,7 +57,7 @@ rc=${PIPESTATUS[0]}
 # would; the driver saved where it was, and a new run of it goes on from there.
 if [ -f "$KV_WORK/resume.state" ]; then
     wineserver -w 2>/dev/null
-    timeout -k 5 "${KV_WINE_TIMEOUT:-240}" wine "$driver" "$scenario" \
+    timeout -k 5 "${KV_WINE_TIMEOUT:-240}" "$KV_WINE" "$driver" "$scenario" \
         ${case_name:+"$case_name"} 2>&1 | tee -a "$log"
     rc=${PIPESTATUS[0]}
 fi
