@@ -48,16 +48,6 @@ bool seam(int step) {
 }
 // "kv-blob=PATH" (PATH without blanks) hands the page the blob in that file in place of the one
 // it carries: a payload that no build makes, such as an entry of an impossible size.
-// "kv-stop-at=NAME" ends the process at once where the run passes the point NAME, with no
-// roll-back: a crash, a kill or a power cut there.
-void stop_if_asked(const char* point) {
-    const char* found = std::strstr(GetCommandLineA(), "kv-stop-at=");
-    if (!found) return;
-    found += std::strlen("kv-stop-at=");
-    const size_t length = std::strcspn(found, " ");
-    if (length == std::strlen(point) && std::strncmp(found, point, length) == 0)
-        TerminateProcess(GetCurrentProcess(), kStopExitCode);
-}
 Blob blob_to_install() {
     static std::string bytes;
     const char* found = std::strstr(GetCommandLineA(), "kv-blob=");
@@ -70,6 +60,20 @@ Blob blob_to_install() {
         file_close(0);
     }
     return Blob{reinterpret_cast<const uint8_t*>(bytes.data()), uint32_t(bytes.size())};
+}
+// "kv-stop-at=NAME" ends the process at once where the run passes the point NAME, with no
+// roll-back: a crash, a kill or a power cut there. "kv-pause-at=NAME" holds the run there with a
+// message box titled "kv-pause", for a test to end it from outside.
+bool asked_for(const char* option, const char* point) {
+    const char* found = std::strstr(GetCommandLineA(), option);
+    if (!found) return false;
+    found += std::strlen(option);
+    const size_t length = std::strcspn(found, " ");
+    return length == std::strlen(point) && std::strncmp(found, point, length) == 0;
+}
+void stop_if_asked(const char* point) {
+    if (asked_for("kv-stop-at=", point)) TerminateProcess(GetCurrentProcess(), kStopExitCode);
+    if (asked_for("kv-pause-at=", point)) MessageBoxA(nullptr, point, "kv-pause", MB_OK);
 }
 #else
 constexpr bool seam(int) {

@@ -68,7 +68,8 @@ bool cmd_kill_wineserver(const Args&) {
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     if (!saved) return fail("cannot save the run to " + path);
     std::printf("     ending the wineserver; the next run of the driver goes on\n");
-    run_linux_command("wineserver -k", 10000);
+    // Its marker files go beside the saved run, outside drive C:, which the snapshots cover.
+    run_linux_command("wineserver -k", 10000, path.substr(0, path.rfind('\\')));
     Sleep(30000);
     return fail("the wineserver did not end");
 }
