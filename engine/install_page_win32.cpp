@@ -175,9 +175,13 @@ bool create_target_folder() {
         return fail(message_target_not_created(target));
     for (const std::string& component : target_folder_components(target)) {
         if (folder_exists(component)) continue;
-        if (component == target_itself && !undo_before(kTagDeleteDirectory, target_itself))
+        const bool recorded = component == target_itself;
+        if (recorded && !undo_before(kTagDeleteDirectory, target_itself))
             return fail(message_target_not_created(target));
-        if (seam(3) || !dir_create(component)) return fail(message_target_not_created(target));
+        if (seam(3) || !dir_create(component)) {
+            if (recorded) undo_forget_newest();
+            return fail(message_target_not_created(target));
+        }
     }
     advance();
     return true;
@@ -211,11 +215,19 @@ bool extract_library(const std::string& target) {
     return true;
 }
 
+// A folder that did not exist: recorded, then made; the record goes again when nothing was made.
+bool create_recorded_folder(const std::string& path) {
+    if (!undo_before(kTagDeleteDirectory, path)) return false;
+    if (dir_create(path)) return true;
+    undo_forget_newest();
+    return false;
+}
+
 // Folders that exist already belong to the user: they are reused and never recorded.
 bool create_document_folders(const std::string& target) {
     for (const char* name : kDocumentFolders) {
         const std::string path = target + name;
-        if (!folder_exists(path) && (!undo_before(kTagDeleteDirectory, path) || !dir_create(path)))
+        if (!folder_exists(path) && !create_recorded_folder(path))
             return fail(message_folder_not_created(path));
         advance();
     }
@@ -228,8 +240,7 @@ bool create_start_menu_folder(std::string& start_menu) {
     if (session.make_start_menu_links == 1) {
         if (start_menu.empty())
             return fail(message_folder_not_created("\\" + session.start_menu_folder));
-        if (!folder_exists(start_menu) &&
-            (!undo_before(kTagDeleteDirectory, start_menu) || !dir_create(start_menu)))
+        if (!folder_exists(start_menu) && !create_recorded_folder(start_menu))
             return fail(message_folder_not_created(start_menu));
     }
     start_menu += "\\";
@@ -240,8 +251,11 @@ bool create_start_menu_folder(std::string& start_menu) {
 bool record_installation() {
     const std::string key = kProductKey;
     if (!reg_key_exists(kRoot, key, kLocal)) {
-        if (seam(13) || !undo_before(kTagDeleteRegKey, key) || !reg_create_key(kRoot, key, kLocal))
+        if (seam(13) || !undo_before(kTagDeleteRegKey, key)) return fail(message_key_not_created());
+        if (!reg_create_key(kRoot, key, kLocal)) {
+            undo_forget_newest();
             return fail(message_key_not_created());
+        }
     }
     advance();
 

@@ -22,7 +22,7 @@ int keep_file(const std::string& path, std::string* kept_path) {
         // putting back a kept copy that was never made does nothing.
         if (!undo_before(std::move(action))) return 0;
         if (!file_move(path, kept)) {
-            session.undo_list.pop_front();
+            undo_forget_newest();
             return 0;
         }
         if (kept_path) *kept_path = kept;

@@ -31,6 +31,9 @@ inline constexpr const char* kLogTempSuffix = ".~kvt";
 void undo_add(const std::string& tag, const std::string& argument);
 void undo_add(UndoAction action);
 void undo_remove_oldest();
+// Takes back the newest action when the change it was recorded for made nothing after all (the
+// journal keeps it: undoing what was never made does nothing).
+void undo_forget_newest();
 
 // Platform-free pieces of the log, on any list.
 // The log line of an action: tag directly followed by argument (the ": " is the tag's own).

@@ -218,8 +218,12 @@ int install_payload_files(const std::string& target, std::string& failed_path, v
         // name could reach outside it. The file of an earlier installation is kept, not
         // overwritten, so that a failed update can put it back.
         // Recorded before it is made: the roll-back then removes a damaged file too.
-        if (!is_bare_file_name(name) || !keep_file(path) || !undo_before(kTagDeleteFile, path) ||
-            !file_create(0, path)) {
+        if (!is_bare_file_name(name) || !keep_file(path) || !undo_before(kTagDeleteFile, path)) {
+            failed_path = path;
+            return 0;
+        }
+        if (!file_create(0, path)) {
+            undo_forget_newest();
             failed_path = path;
             return 0;
         }
@@ -251,8 +255,9 @@ LibraryResult extract_embedded_library(const std::string& target) {
         return LibraryResult::kToolNotOpened;
     }
 
-    if (!keep_file(library_path) || !undo_before(kTagDeleteFile, library_path) ||
-        !file_create(0, library_path)) {
+    const bool recorded = keep_file(library_path) && undo_before(kTagDeleteFile, library_path);
+    if (!recorded || !file_create(0, library_path)) {
+        if (recorded) undo_forget_newest();
         std::free(host);
         return LibraryResult::kLibraryNotCreated;
     }
