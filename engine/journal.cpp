@@ -4,6 +4,7 @@
 #include <cstring>
 #include "core/text_rules.h"
 #include "engine/file_types.h"
+#include "engine/keep.h"
 #include "engine/undo.h"
 
 namespace {
@@ -70,22 +71,23 @@ bool is_copy_beside_product_file(const std::string& path, const ProductPlaces& p
            is_product_file(path.substr(0, mark), places);
 }
 
-// Whether a key lies at or below one that only the document types use (".kvf", "kvf_auto_file",
-// "Kav-Player.exe" in either layout): the keys above them ("Software\Classes", "Applications")
-// are everybody's, even when this run made them.
-bool is_file_type_key(const std::string& key) {
-    size_t start = 0;
-    while (start <= key.size()) {
-        size_t end = key.find('\\', start);
-        if (end == std::string::npos) end = key.size();
-        const std::string name = key.substr(start, end - start);
-        if (equal_ignoring_case(name, kPlayerExe)) return true;
+// The document types' registry entries, in both layouts: a value that a registration writes, or
+// a key on the way to one (a run records each key it had to make; undoing removes it only when it
+// is empty again).
+bool is_file_type_place(const UndoAction& action, bool key) {
+    for (uint32_t version : {0u, 0x00010000u})
         for (const DocumentType& type : kDocumentTypes)
-            if (equal_ignoring_case(name, std::string(".") + type.extension) ||
-                equal_ignoring_case(name, type.extension + std::string(kAutoClassSuffix)))
-                return true;
-        start = end + 1;
-    }
+            for (const FileTypeWrite& w :
+                 file_type_writes(version, type.extension, type.description, "p", "i", kPlayerExe,
+                                  kOpenVerb, kOpenVerb)) {
+                if (w.root != action.detail.root) continue;
+                if (!key && equal_ignoring_case(w.sub_key, action.argument) &&
+                    equal_ignoring_case(w.value_name, action.detail.value_name))
+                    return true;
+                if (key)
+                    for (const std::string& prefix : key_path_prefixes(w.sub_key))
+                        if (equal_ignoring_case(prefix, action.argument)) return true;
+            }
     return false;
 }
 
@@ -110,9 +112,9 @@ bool is_admitted(const UndoAction& action, const ProductPlaces& places,
                is_copy_name(action.detail.kept_path, action.argument, false);
     case UndoKind::kRestoreRegValue:
     case UndoKind::kRemoveRegValue:
-        return is_product_value(action, places) || is_file_type_key(action.argument);
+        return is_product_value(action, places) || is_file_type_place(action, false);
     case UndoKind::kRemoveRegKey:
-        return is_file_type_key(action.argument);
+        return is_file_type_place(action, true);
     case UndoKind::kRemoveFile:
         return is_copy_beside_product_file(action.argument, places);
     case UndoKind::kNone:

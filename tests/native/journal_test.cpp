@@ -116,14 +116,21 @@ void check_undo_plan() {
     CHECK_EQ(plan.refused, foreign.size() + 0);
     CHECK_EQ(plan.undo.size(), size_t(1)); // the pack file alone
 
-    // A document type's key that the run made, and the shared keys above it that it did not.
+    // The keys that a document type's registration had to make, down to its own (removed only
+    // when empty again), and none off its way.
     UndoAction key{kTagRemoveRegKey, "Software\\Classes\\Kav-Player.exe\\shell"};
     key.detail.root = kHkeyLocalMachine;
-    UndoAction shared_parent = key;
-    shared_parent.argument = "Software\\Classes";
-    plan = plan_recovery(install_journal({key, shared_parent}), places(), kPack);
-    CHECK_EQ(plan.undo.size(), size_t(2));
-    CHECK_EQ(plan.refused, size_t(1));
+    UndoAction per_user = key;
+    per_user.detail.root = kHkeyCurrentUser;
+    per_user.argument = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts";
+    UndoAction off_the_way = key;
+    off_the_way.argument = "Software\\Microsoft";
+    UndoAction other_root = per_user;
+    other_root.detail.root = kHkeyLocalMachine;
+    plan =
+        plan_recovery(install_journal({key, per_user, off_the_way, other_root}), places(), kPack);
+    CHECK_EQ(plan.undo.size(), size_t(3));
+    CHECK_EQ(plan.refused, size_t(2));
 }
 
 void check_uninstall_plan() {
