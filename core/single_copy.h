@@ -11,3 +11,5 @@ inline constexpr const char* kAlreadyRunningText =
 void leave_if_already_running();
 // Gives the mark up; the last thing the run does.
 void release_running_mark();
+// Whether an installer is running now (the uninstaller leaves its journal alone then).
+bool installer_running();

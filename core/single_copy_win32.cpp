@@ -31,3 +31,11 @@ void release_running_mark() {
     if (running_mutex) CloseHandle(running_mutex);
     running_mutex = nullptr;
 }
+
+bool installer_running() {
+    // Only asks: a mark made here would be gone again before any installer could see it.
+    HANDLE probe = CreateMutexA(nullptr, FALSE, kRunningMutexName);
+    const bool running = probe && GetLastError() == ERROR_ALREADY_EXISTS;
+    if (probe) CloseHandle(probe);
+    return running;
+}

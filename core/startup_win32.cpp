@@ -6,6 +6,7 @@
 #include "core/single_copy.h"
 #include "core/startup.h"
 #include "core/text_rules.h"
+#include "engine/journal.h"
 #include "env/registry.h"
 #include "env/registry_rules.h"
 #include "env/system_check.h"
@@ -95,6 +96,9 @@ void installer_main(void* module_handle) {
     reset_session(module_handle);
     toolkit_init();
     services_init();
+    // A run that was cut off is undone (or finished) before anything looks at what it left:
+    // a recorded version counts only with its log in place.
+    recover_interrupted_run();
     propose_target_folder();
     run_system_check();
 

@@ -11,14 +11,15 @@ void write_kept(const FileTypeWrite& w) {
     record_missing_keys(w.root, w.sub_key);
     const KeptValue kept = keep_reg_value(w.root, w.sub_key, w.value_name);
     if (kept == KeptValue::kFailed) return;
-    const bool written = reg_write_value(w.root, w.sub_key, w.value_name, kRegSz, w.data.c_str(),
-                                         uint32_t(w.data.size() + 1));
     // A value that was there before is put back by its kept record; a new one goes again.
-    if (!written || kept == KeptValue::kKept) return;
-    UndoAction action{kTagRemoveRegValue, w.sub_key};
-    action.detail.root = w.root;
-    action.detail.value_name = w.value_name;
-    undo_add(std::move(action));
+    if (kept == KeptValue::kAbsent) {
+        UndoAction action{kTagRemoveRegValue, w.sub_key};
+        action.detail.root = w.root;
+        action.detail.value_name = w.value_name;
+        if (!undo_before(std::move(action))) return;
+    }
+    reg_write_value(w.root, w.sub_key, w.value_name, kRegSz, w.data.c_str(),
+                    uint32_t(w.data.size() + 1));
 }
 
 } // namespace

@@ -10,7 +10,9 @@
 #include "engine/file_types.h"
 #include "engine/install_page.h"
 #include "engine/install_steps.h"
+#include "engine/journal.h"
 #include "engine/keep.h"
+#include "engine/log_file.h"
 #include "engine/shortcuts.h"
 #include "engine/target_hold.h"
 #include "engine/uninstall_entry.h"
@@ -62,6 +64,20 @@ Blob blob_to_install() {
         file_close(0);
     }
     return Blob{reinterpret_cast<const uint8_t*>(bytes.data()), uint32_t(bytes.size())};
+}
+// "kv-stop-at=NAME" ends the process at once where the run passes the point NAME, with no
+// roll-back: a crash, a kill or a power cut there. "kv-pause-at=NAME" holds the run there with a
+// message box titled "kv-pause", for a test to end it from outside.
+bool asked_for(const char* option, const char* point) {
+    const char* found = std::strstr(GetCommandLineA(), option);
+    if (!found) return false;
+    found += std::strlen(option);
+    const size_t length = std::strcspn(found, " ");
+    return length == std::strlen(point) && std::strncmp(found, point, length) == 0;
+}
+void stop_if_asked(const char* point) {
+    if (asked_for("kv-stop-at=", point)) TerminateProcess(GetCurrentProcess(), kStopExitCode);
+    if (asked_for("kv-pause-at=", point)) MessageBoxA(nullptr, point, "kv-pause", MB_OK);
 }
 #else
 constexpr bool seam(int) {
@@ -136,9 +152,10 @@ bool write_pack(std::string& pack_path) {
     pack_path = temp + kPackFileName;
     // The bar moves as soon as the file exists, before the blob is written into it.
     const Blob blob = blob_to_install();
-    if (!write_pack_file(pack_path, blob.bytes, blob.length, &advance))
+    if (!undo_before(kTagDeletePackFile, pack_path) ||
+        !write_pack_file(pack_path, blob.bytes, blob.length, &advance))
         return fail(message_pack_not_created(pack_path));
-    undo_add(kTagDeletePackFile, pack_path);
+    stop_point("pack");
     return true;
 }
 
@@ -159,10 +176,17 @@ bool create_target_folder() {
     session.target_folder = with_trailing_backslash(session.target_folder);
     const std::string& target = session.target_folder;
     const std::string target_itself = without_trailing_backslash(target);
-    bool created = false;
-    if (seam(3) || !make_target_folder(target_itself, created))
+    // The journal names the folder first: only what lies in it is the installation's to undo.
+    if (!journal_append(UndoAction{kTagTargetFolder, target_itself}))
         return fail(message_target_not_created(target));
-    if (created) undo_add(kTagDeleteDirectory, target_itself);
+    // Recorded before it can come to exist, and taken back when it could not be made.
+    const bool absent = !folder_exists(target_itself);
+    if (absent && !undo_before(kTagDeleteDirectory, target_itself))
+        return fail(message_target_not_created(target));
+    bool created = false;
+    const bool made = !seam(3) && make_target_folder(target_itself, created);
+    if (absent && !created) undo_forget_newest();
+    if (!made) return fail(message_target_not_created(target));
     advance();
     return true;
 }
@@ -195,14 +219,20 @@ bool extract_library(const std::string& target) {
     return true;
 }
 
+// A folder that did not exist: recorded, then made; the record goes again when nothing was made.
+bool create_recorded_folder(const std::string& path) {
+    if (!undo_before(kTagDeleteDirectory, path)) return false;
+    if (dir_create(path)) return true;
+    undo_forget_newest();
+    return false;
+}
+
 // Folders that exist already belong to the user: they are reused and never recorded.
 bool create_document_folders(const std::string& target) {
     for (const char* name : kDocumentFolders) {
         const std::string path = target + name;
-        if (!folder_exists(path)) {
-            if (!dir_create(path)) return fail(message_folder_not_created(path));
-            undo_add(kTagDeleteDirectory, path);
-        }
+        if (!folder_exists(path) && !create_recorded_folder(path))
+            return fail(message_folder_not_created(path));
         advance();
     }
     return true;
@@ -214,10 +244,8 @@ bool create_start_menu_folder(std::string& start_menu) {
     if (session.make_start_menu_links == 1) {
         if (start_menu.empty())
             return fail(message_folder_not_created("\\" + session.start_menu_folder));
-        if (!folder_exists(start_menu)) {
-            if (!dir_create(start_menu)) return fail(message_folder_not_created(start_menu));
-            undo_add(kTagDeleteDirectory, start_menu);
-        }
+        if (!folder_exists(start_menu) && !create_recorded_folder(start_menu))
+            return fail(message_folder_not_created(start_menu));
     }
     start_menu += "\\";
     advance();
@@ -227,20 +255,24 @@ bool create_start_menu_folder(std::string& start_menu) {
 bool record_installation() {
     const std::string key = kProductKey;
     if (!reg_key_exists(kRoot, key, kLocal)) {
-        if (seam(13) || !reg_create_key(kRoot, key, kLocal)) return fail(message_key_not_created());
-        undo_add(kTagDeleteRegKey, key);
+        if (seam(13) || !undo_before(kTagDeleteRegKey, key)) return fail(message_key_not_created());
+        if (!reg_create_key(kRoot, key, kLocal)) {
+            undo_forget_newest();
+            return fail(message_key_not_created());
+        }
     }
     advance();
 
     // The value of an earlier installation is saved first, so that a failed update can put it
-    // back. A seam points the write at a key that does not exist: the registry layer then fails
-    // the way it does for real, with its own message first.
+    // back. Both are recorded before the write. A seam points the write (and its records) at a
+    // key that does not exist: the registry layer then fails the way it does for real, with its
+    // own message first.
     auto write = [&](int step, const char* name, const std::string& text, uint32_t type) {
         const std::string where = seam(step) ? key + "kv-missing\\" : key;
         if (keep_reg_value(kRoot, where, name) == KeptValue::kFailed ||
+            !undo_before(kTagDeleteRegValue, where + name) ||
             !reg_set_value(kRoot, where, name, text, type, kLocal))
             return fail(message_value_not_created(name));
-        undo_add(kTagDeleteRegValue, key + name);
         return true;
     };
     const std::string number = std::to_string(session.version_number);
@@ -261,10 +293,10 @@ bool record_installation() {
 }
 
 bool make_shortcut(const ShortcutPlan& plan) {
-    if (!keep_file(plan.link) || !create_shortcut(plan.target, plan.link, "", plan.description, "",
-                                                  SW_SHOWNORMAL, 0, plan.target, 0))
+    if (!keep_file(plan.link) || !undo_before(kTagDeleteFile, plan.link) ||
+        !create_shortcut(plan.target, plan.link, "", plan.description, "", SW_SHOWNORMAL, 0,
+                         plan.target, 0))
         return fail(message_shortcut_not_created(plan.link));
-    undo_add(kTagDeleteFile, plan.link);
     return true;
 }
 
@@ -303,15 +335,25 @@ void register_document_types(const std::string& target) {
 }
 
 bool run_steps(std::string& pack_path) {
+    // Everything this run changes is written down before it is changed, from the pack file on.
+    if (!journal_begin(UndoAction{kTagRunInstall, ""}))
+        return fail(InstallMessage{kJournalNotCreatedText, kJournalNotCreatedTitle});
     if (!write_pack(pack_path) || !open_pack(pack_path) || !create_target_folder()) return false;
     const std::string target = session.target_folder;
     std::string start_menu;
     if (!install_listed_files(target, pack_path) || !extract_library(target) ||
-        !create_document_folders(target) || !create_start_menu_folder(start_menu) ||
-        !record_installation() || !create_shortcuts(target, start_menu))
+        !create_document_folders(target))
         return false;
+    stop_point("files");
+    if (!create_start_menu_folder(start_menu) || !record_installation()) return false;
+    stop_point("registry");
+    if (!create_shortcuts(target, start_menu)) return false;
     register_document_types(target);
+    stop_point("log-before");
     if (!write_uninstall_log(target)) return fail(message_log_not_created(target));
+    // From here the installation is whole: an interrupted run is finished, not undone.
+    journal_append(UndoAction{kTagDone, ""});
+    stop_point("log-after");
     return true;
 }
 
@@ -349,6 +391,9 @@ void wait_for_finish() {
 } // namespace
 
 void run_install_page() {
+#ifdef KV_TEST_SEAMS
+    stop_hook = stop_if_asked;
+#endif
     enter_page();
     std::string pack_path;
     if (!run_steps(pack_path)) {
@@ -358,5 +403,6 @@ void run_install_page() {
         return;
     }
     remove_kept_files();
+    journal_end();
     wait_for_finish();
 }

@@ -1,4 +1,5 @@
 #include <windows.h>
+#include "engine/journal.h"
 #include "engine/keep.h"
 #include "engine/restart_deletion.h"
 #include "engine/undo.h"
@@ -15,11 +16,15 @@ int keep_file(const std::string& path, std::string* kept_path) {
     for (int attempt = 1; attempt <= kKeptNameAttempts; ++attempt) {
         const std::string kept = kept_file_path(path, attempt);
         if (GetFileAttributesA(kept.c_str()) != INVALID_FILE_ATTRIBUTES) continue;
-        // Fails for a file that a running program holds: then nothing has been replaced yet.
-        if (!file_move(path, kept)) return 0;
         UndoAction action{kTagRestoreFile, path};
         action.detail.kept_path = kept;
-        undo_add(std::move(action));
+        // Fails for a file that a running program holds: then nothing has been replaced yet, and
+        // putting back a kept copy that was never made does nothing.
+        if (!undo_before(std::move(action))) return 0;
+        if (!file_move(path, kept)) {
+            undo_forget_newest();
+            return 0;
+        }
         if (kept_path) *kept_path = kept;
         return 1;
     }
@@ -37,8 +42,7 @@ KeptValue keep_reg_value(RegRoot root, const std::string& sub_key, const std::st
     action.detail.value_name = value_name;
     action.detail.value_type = type;
     action.detail.value_data = std::move(data);
-    undo_add(std::move(action));
-    return KeptValue::kKept;
+    return undo_before(std::move(action)) ? KeptValue::kKept : KeptValue::kFailed;
 }
 
 void record_missing_keys(RegRoot root, const std::string& sub_key) {
@@ -50,7 +54,7 @@ void record_missing_keys(RegRoot root, const std::string& sub_key) {
         if (!missing) continue;
         UndoAction action{kTagRemoveRegKey, key};
         action.detail.root = root;
-        undo_add(std::move(action));
+        undo_before(std::move(action));
     }
 }
 
@@ -61,4 +65,14 @@ void remove_kept_files() {
         if (undo_kind(action.tag) == UndoKind::kRestoreFile &&
             !file_delete(action.detail.kept_path))
             delete_at_restart(action.detail.kept_path, false);
+}
+
+int undo_before(UndoAction action) {
+    if (!journal_append(action)) return 0;
+    undo_add(std::move(action));
+    return 1;
+}
+
+int undo_before(const std::string& tag, const std::string& argument) {
+    return undo_before(UndoAction{tag, argument});
 }

@@ -58,6 +58,7 @@ UndoKind undo_kind(const std::string& tag) {
     if (tag == kTagRestoreRegValue) return UndoKind::kRestoreRegValue;
     if (tag == kTagRemoveRegValue) return UndoKind::kRemoveRegValue;
     if (tag == kTagRemoveRegKey) return UndoKind::kRemoveRegKey;
+    if (tag == kTagRemoveFile) return UndoKind::kRemoveFile;
     return UndoKind::kNone;
 }
 
@@ -67,6 +68,7 @@ bool reaches_log(const UndoAction& action) {
     case UndoKind::kRestoreRegValue:
     case UndoKind::kRemoveRegValue:
     case UndoKind::kRemoveRegKey:
+    case UndoKind::kRemoveFile:
         return false;
     default:
         return true;
@@ -86,4 +88,11 @@ std::deque<UndoAction> log_actions(const std::deque<UndoAction>& list,
     }
     merge_log_lines(log, product_lines);
     return log;
+}
+
+std::string log_text(const std::deque<UndoAction>& actions) {
+    std::string text;
+    for (const UndoAction& action : actions)
+        text += log_line_text(action) + "\r\n";
+    return text;
 }

@@ -21,11 +21,19 @@ inline constexpr const char* kTagRestoreFile = "*Restore file: ";
 inline constexpr const char* kTagRestoreRegValue = "*Restore reg_value: ";
 inline constexpr const char* kTagRemoveRegValue = "*Remove reg_value: ";
 inline constexpr const char* kTagRemoveRegKey = "*Remove reg_key: ";
+// A copy that the run makes beside a file and removes again: the log's temporary name and the
+// kept copy of an earlier log.
+inline constexpr const char* kTagRemoveFile = "*Remove file: ";
+// The log is written under this name beside itself, then put in its place in one step.
+inline constexpr const char* kLogTempSuffix = ".~kvt";
 
 // On session.undo_list.
 void undo_add(const std::string& tag, const std::string& argument);
 void undo_add(UndoAction action);
 void undo_remove_oldest();
+// Takes back the newest action when the change it was recorded for made nothing after all (the
+// journal keeps it: undoing what was never made does nothing).
+void undo_forget_newest();
 
 // Platform-free pieces of the log, on any list.
 // The log line of an action: tag directly followed by argument (the ": " is the tag's own).
@@ -52,6 +60,7 @@ enum class UndoKind {
     kRestoreRegValue,
     kRemoveRegValue,
     kRemoveRegKey,
+    kRemoveFile,
 };
 UndoKind undo_kind(const std::string& tag);
 
@@ -67,8 +76,19 @@ std::deque<UndoAction> log_actions(const std::deque<UndoAction>& list,
                                    const std::vector<std::string>& old_lines,
                                    const ProductPlaces& places);
 
+// The log's text: each action's line ended by CR LF.
+std::string log_text(const std::deque<UndoAction>& actions);
+
 // Win32: nonzero on success; 0 when an earlier log cannot be kept, or the log cannot be created or
-// fully written.
+// fully written. The log is written whole under a temporary name and then replaces the earlier
+// one in one step: at no moment is there a log that holds only part of the installation.
 int write_uninstall_log(const std::string& target);
-// Newest first. A kept file that cannot be put back stays under its kept name.
+// Newest first. A kept file that cannot be put back stays under its kept name. Ends the journal.
 void undo_rollback();
+// One action of either: the roll-back of a failed run, or the next start's undoing of one that
+// was cut off.
+void undo_action(const UndoAction& action);
+// Records the undo action of a change that is about to be made: in the journal on disk first,
+// then in the list. 0 when the journal cannot be written, and then nothing may be changed.
+int undo_before(UndoAction action);
+int undo_before(const std::string& tag, const std::string& argument);

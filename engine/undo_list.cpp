@@ -10,6 +10,10 @@ void undo_add(UndoAction action) {
     session.undo_list.push_front(std::move(action));
 }
 
+void undo_forget_newest() {
+    if (!session.undo_list.empty()) session.undo_list.pop_front();
+}
+
 void undo_remove_oldest() {
     if (!session.undo_list.empty()) session.undo_list.pop_back();
 }

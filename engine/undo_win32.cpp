@@ -1,110 +1,51 @@
+#include <windows.h>
 #include "core/text_rules.h"
+#include "engine/journal.h"
 #include "engine/keep.h"
+#include "engine/log_file.h"
 #include "engine/product_scope.h"
-#include "engine/target_hold.h"
 #include "engine/undo.h"
+#include "engine/uninstall_run.h"
 #include "env/registry.h"
-#include "services/dir_examine.h"
 #include "services/file_services.h"
-
-namespace {
-
-constexpr int kLogFile = 0;
-
-// Only "." and ".." may be left for the folder to count as empty; anything else was put there by
-// someone else and keeps the folder.
-bool folder_is_empty(const std::string& path) {
-    if (!dir_examine(0, path, "*.*")) return true;
-    bool empty = true;
-    // Walked to the end so that the examination is not left half open.
-    while (dir_next_entry() != 0) {
-        const std::string name = dir_entry_name();
-        if (name != "." && name != "..") empty = false;
-    }
-    return empty;
-}
-
-// Reads the lines of a log up to its first empty line, or the line limit, so that a huge log costs
-// no memory; false when it cannot be opened. Which of them may be merged is log_actions' choice.
-bool read_log_lines(const std::string& path, std::vector<std::string>& lines) {
-    if (!file_open_read(kLogFile, path)) return false;
-    for (size_t n = 0; n < kMaxLogLines; ++n) {
-        std::string line = file_read_line();
-        if (line.empty()) break;
-        lines.push_back(std::move(line));
-    }
-    file_close(kLogFile);
-    return true;
-}
-
-} // namespace
 
 int write_uninstall_log(const std::string& target) {
     const std::string path = target + kUninstallLogName;
-    // An earlier installation's log waits under a kept name until this run has succeeded, and
-    // is read from there: its lines go into the new log, never into the list of this run.
-    std::string kept;
-    if (!keep_file(path, &kept)) return 0;
+    // An earlier installation's log stays where it is until the new one replaces it; a copy of
+    // it waits under a kept name for a roll-back to put back. Its lines go into the new log,
+    // never into the list of this run.
     ProductPlaces places;
     std::vector<std::string> old_lines;
-    if (!kept.empty()) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        std::string old_log;
+        if (!read_whole_file(path, old_log)) return 0;
+        std::string kept;
+        for (int attempt = 1; attempt <= kKeptNameAttempts && kept.empty(); ++attempt)
+            if (GetFileAttributesA(kept_file_path(path, attempt).c_str()) ==
+                INVALID_FILE_ATTRIBUTES)
+                kept = kept_file_path(path, attempt);
+        UndoAction restore{kTagRestoreFile, path};
+        restore.detail.kept_path = kept;
+        if (kept.empty() || !undo_before(kTagRemoveFile, kept) ||
+            !write_flushed_file(kept, old_log) || !undo_before(std::move(restore)))
+            return 0;
         places = product_places(without_trailing_backslash(target));
-        if (!read_log_lines(kept, old_lines)) return 0;
+        old_lines = split_log_lines(old_log, kMaxLogLines);
     }
-
-    if (!file_create(kLogFile, path)) return 0;
-    undo_add(kTagDeleteFile, path);
-    bool complete = true;
-    for (const UndoAction& action : log_actions(session.undo_list, old_lines, places)) {
-        const std::string line = log_line_text(action);
-        // A short write (a full disk) would leave the uninstaller a log that forgets things.
-        if (file_write_line(line) != int(line.size() + 2)) {
-            complete = false;
-            break;
-        }
-    }
-    file_close(kLogFile);
-    return complete ? 1 : 0;
+    const std::string temp = path + kLogTempSuffix;
+    if (!undo_before(kTagRemoveFile, temp) || !undo_before(kTagDeleteFile, path)) return 0;
+    // A short write (a full disk) would leave the uninstaller a log that forgets things: the
+    // earlier log stays in place then.
+    if (write_flushed_file(temp, log_text(log_actions(session.undo_list, old_lines, places))) &&
+        put_in_place(temp, path))
+        return 1;
+    DeleteFileA(temp.c_str());
+    return 0;
 }
 
 void undo_rollback() {
-    for (const UndoAction& action : session.undo_list) {
-        const UndoDetail& detail = action.detail;
-        switch (undo_kind(action.tag)) {
-        case UndoKind::kDeleteFile:
-            file_delete(action.argument);
-            break;
-        case UndoKind::kDeleteDirectory:
-            // The target folder goes through its hold, never by name.
-            if (folder_is_empty(action.argument) && !remove_if_held_target(action.argument))
-                dir_delete(action.argument, "*.*");
-            break;
-        case UndoKind::kDeleteRegKey:
-            reg_delete_key(kHkeyLocalMachine, action.argument);
-            break;
-        case UndoKind::kDeleteRegValue: {
-            std::string key, name;
-            split_reg_value_argument(action.argument, key, name);
-            reg_delete_value(kHkeyLocalMachine, key, name);
-            break;
-        }
-        case UndoKind::kRestoreFile:
-            // The newer record has removed the new file by now. If it could not, the rename
-            // fails and the old file stays safe under its kept name.
-            file_move(detail.kept_path, action.argument);
-            break;
-        case UndoKind::kRestoreRegValue:
-            reg_write_value(detail.root, action.argument, detail.value_name, detail.value_type,
-                            detail.value_data.data(), uint32_t(detail.value_data.size()));
-            break;
-        case UndoKind::kRemoveRegValue:
-            reg_delete_value(detail.root, action.argument, detail.value_name);
-            break;
-        case UndoKind::kRemoveRegKey:
-            reg_delete_key(detail.root, action.argument);
-            break;
-        case UndoKind::kNone:
-            break;
-        }
-    }
+    for (const UndoAction& action : session.undo_list)
+        undo_action(action);
+    journal_end();
 }

@@ -32,27 +32,33 @@ bool write_uninstall_entry(const std::string& target, InstallMessage& failure) {
     const RegRoot root = kHkeyLocalMachine;
     const std::string key = kUninstallEntryKey;
     const bool existed = reg_key_exists(root, key, kLocal) != 0;
+    // Each record goes to the journal before its change, so that a run cut off in between is
+    // undone by the next start.
     if (!existed) {
-        if (!reg_create_key(root, key, kLocal)) {
+        if (!undo_before(kTagDeleteRegKey, key)) {
             failure = message_key_not_created(key);
             return false;
         }
-        undo_add(kTagDeleteRegKey, key);
+        if (!reg_create_key(root, key, kLocal)) {
+            undo_forget_newest();
+            failure = message_key_not_created(key);
+            return false;
+        }
     }
     for (const EntryValue& value : uninstall_entry_values(target, session.version_text,
                                                           size_in_kb(installed_bytes(target)))) {
         const KeptValue kept = keep_reg_value(root, key, value.name);
-        if (kept == KeptValue::kFailed ||
-            !reg_set_value(root, key, value.name, value.text, value.type, kLocal)) {
-            failure = message_value_not_created(value.name, key);
-            return false;
-        }
+        bool recorded = kept != KeptValue::kFailed;
         // In a key that this run made, the key's own record takes its values along.
-        if (existed && kept == KeptValue::kAbsent) {
+        if (recorded && existed && kept == KeptValue::kAbsent) {
             UndoAction action{kTagRemoveRegValue, key};
             action.detail.root = root;
             action.detail.value_name = value.name;
-            undo_add(std::move(action));
+            recorded = undo_before(std::move(action)) != 0;
+        }
+        if (!recorded || !reg_set_value(root, key, value.name, value.text, value.type, kLocal)) {
+            failure = message_value_not_created(value.name, key);
+            return false;
         }
     }
     return true;

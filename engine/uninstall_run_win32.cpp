@@ -4,6 +4,7 @@
 #include <cstring>
 #include "core/text_rules.h"
 #include "engine/install_steps.h"
+#include "engine/log_file.h"
 #include "engine/product_scope.h"
 #include "engine/shortcuts.h"
 #include "engine/uninstall_held.h"
@@ -252,6 +253,7 @@ UninstallRun run_uninstall(const UninstallPlan& plan, const std::vector<Uninstal
         StepResult r{plan.steps[i], StepOutcome::kKept};
         if (!failed) {
             r.outcome = perform_uninstall_step(r.step);
+            if (i == plan.own_steps_begin) stop_point("own-program");
             if (r.outcome == StepOutcome::kFailed && retry_pause_ms != 0) {
                 Sleep(retry_pause_ms);
                 r.outcome = perform_uninstall_step(r.step);
@@ -262,7 +264,7 @@ UninstallRun run_uninstall(const UninstallPlan& plan, const std::vector<Uninstal
     }
     if (failed) {
         // The program's folder is the log's: without the program there is nothing to run again.
-        write_whole_file(log_path, remaining_log_text(results));
+        replace_whole_file(log_path, remaining_log_text(results));
         run.repeatable = exists(log_path) && exists(folder_of(log_path) + kUninstallExe);
     }
     return run;

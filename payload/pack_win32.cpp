@@ -4,6 +4,7 @@
 #include <cstring>
 #include "core/session.h"
 #include "engine/keep.h"
+#include "engine/log_file.h"
 #include "engine/undo.h"
 #include "payload/embedded.h"
 #include "payload/pack_format.h"
@@ -216,17 +217,22 @@ int install_payload_files(const std::string& target, std::string& failed_path, v
         // A listed name is put behind the target folder as it is; one that is not a plain file
         // name could reach outside it. The file of an earlier installation is kept, not
         // overwritten, so that a failed update can put it back.
-        if (!is_bare_file_name(name) || !keep_file(path) || !file_create(0, path)) {
+        // Recorded before it is made: the roll-back then removes a damaged file too.
+        if (!is_bare_file_name(name) || !keep_file(path) || !undo_before(kTagDeleteFile, path)) {
             failed_path = path;
             return 0;
         }
+        if (!file_create(0, path)) {
+            undo_forget_newest();
+            failed_path = path;
+            return 0;
+        }
+        if (&name != &session.file_name_list.front()) stop_point("unpacking");
         const uint8_t* bytes = pack_next_entry();
         const int32_t size = pack_entry_size();
         bool good = bytes != nullptr;
         if (good && size > 0) good = file_write_data(bytes, uint32_t(size)) != 0;
         file_close(0);
-        // Recorded even when it failed: the roll-back then removes the damaged file.
-        undo_add(kTagDeleteFile, path);
         if (!good) {
             failed_path = path;
             return 0;
@@ -249,11 +255,12 @@ LibraryResult extract_embedded_library(const std::string& target) {
         return LibraryResult::kToolNotOpened;
     }
 
-    if (!keep_file(library_path) || !file_create(0, library_path)) {
+    const bool recorded = keep_file(library_path) && undo_before(kTagDeleteFile, library_path);
+    if (!recorded || !file_create(0, library_path)) {
+        if (recorded) undo_forget_newest();
         std::free(host);
         return LibraryResult::kLibraryNotCreated;
     }
-    undo_add(kTagDeleteFile, library_path);
 
     bool written = true;
     const int64_t at =

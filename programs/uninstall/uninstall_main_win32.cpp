@@ -11,10 +11,14 @@
 // Uninstall.txt still to do stay for another run.
 #include <windows.h>
 
+#include <cstring>
 #include <string>
+#include "core/single_copy.h"
 #include "core/text_rules.h"
 #include "engine/copy_origin.h"
 #include "engine/install_steps.h"
+#include "engine/journal.h"
+#include "engine/log_file.h"
 #include "engine/product_scope.h"
 #include "engine/restart_deletion.h"
 #include "engine/uninstall_file_types.h"
@@ -66,7 +70,9 @@ void show(const std::string& text, const char* title, UINT icon) {
 bool load_plan(const std::string& target_folder, UninstallPlan& plan) {
     std::string log_path = target_folder + "\\" + kUninstallLogName;
     std::string text;
-    if (!read_whole_file(log_path, text)) {
+    // The 95 family cannot replace a file in one step: between the deletion of the old log and
+    // the renaming of the new one, the new one is whole under its temporary name.
+    if (!read_whole_file(log_path, text) && !read_whole_file(log_path + kLogTempSuffix, text)) {
         show(uninstall_log_missing_text(log_path), kUninstallErrorTitle, MB_ICONERROR);
         return false;
     }
@@ -92,8 +98,15 @@ void uninstall_and_report(const UninstallPlan& loaded, const std::string& target
     refuse_linked_steps(plan);
     std::vector<RegistryReading> readings = file_type_readings();
     read_registry(readings);
+    // What this run is to remove, written down before anything goes: a run cut off is finished
+    // by the next start of either program, even once this program or the links that showed a
+    // start-menu folder to be ours are gone.
+    if (journal_begin(UndoAction{kTagRunUninstall, target_folder}))
+        for (const UninstallStep& step : plan.steps)
+            if (!step.line.empty()) journal_append(split_log_line(step.line));
     UninstallRun run = run_uninstall(plan, file_type_removals(readings, target_folder),
                                      target_folder + "\\" + kUninstallLogName, kRetryPauseMs);
+    journal_end();
     // Not while the report waits for the user: the folders above stay shared for reading only.
     release_installation();
     std::string report = uninstall_report_text(
@@ -267,6 +280,11 @@ CopyStart start_temp_copy(const std::string& self, const std::string& temp,
 
 void run_original() {
     std::string self = module_path();
+    // An interrupted run is dealt with first; an installer that runs now owns its journal.
+    if (!installer_running() && recover_interrupted_run() == RecoveryKind::kFinishUninstall &&
+        GetFileAttributesA((folder_without_backslash(self) + "\\" + kUninstallLogName).c_str()) ==
+            INVALID_FILE_ATTRIBUTES)
+        return;
     // Started by its short name, or from a folder that the code page cannot spell, it still
     // compares with the paths of the log.
     std::string comparable = self;
@@ -320,6 +338,12 @@ bool accept_copy_command(const std::string& target_folder, const CopyHandles& ha
 
 void run_copy(const std::string& target_folder, const CopyHandles& handles) {
     std::string self = module_path();
+    // At once, not at the end: a copy that is cut off must not stay in the temp folder for good.
+    // The way out below schedules what it then leaves.
+    const std::string folder = folder_without_backslash(self);
+    const std::string temp = temp_folder();
+    delete_copy_at_restart(self, false, folder, temp);
+    delete_copy_at_restart(folder, true, folder, temp);
     if (handles.original) {
         HANDLE original = reinterpret_cast<HANDLE>(handles.original);
         WaitForSingleObject(original, kOriginalWaitMs);
@@ -334,7 +358,28 @@ void run_copy(const std::string& target_folder, const CopyHandles& handles) {
 
 } // namespace
 
+#ifdef KV_TEST_SEAMS
+// Test builds only: "kv-stop-at=NAME" ends this program, or its copy, at once where it passes
+// the point NAME. The copy's command line is fixed, so the name reaches it in the environment.
+void stop_if_asked(const char* point) {
+    char wanted[64] = "";
+    GetEnvironmentVariableA("KV_STOP_AT", wanted, sizeof wanted);
+    if (std::strcmp(wanted, point) == 0) TerminateProcess(GetCurrentProcess(), kStopExitCode);
+}
+void arm_stop_seam() {
+    const char* found = std::strstr(GetCommandLineA(), "kv-stop-at=");
+    if (found) {
+        found += std::strlen("kv-stop-at=");
+        SetEnvironmentVariableA("KV_STOP_AT", std::string(found, std::strcspn(found, " ")).c_str());
+    }
+    stop_hook = stop_if_asked;
+}
+#endif
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+#ifdef KV_TEST_SEAMS
+    arm_stop_seam();
+#endif
     // The copy runs from a folder of the temp folder, where any program may put a file named like
     // a library that the system would otherwise look for there first.
     limit_library_search();

@@ -30,6 +30,9 @@ CommandFunction cmd_reg_set, cmd_reg_delete_key, cmd_winver, cmd_dll_disable, cm
     cmd_expect_unlisted, cmd_size_kb;
 // snapshot_commands_win32.cpp
 CommandFunction cmd_snapshot, cmd_expect_snapshot;
+// The snapshots as text and back, for a driver resumed after its wineserver was ended.
+std::string saved_snapshots();
+bool load_snapshots(const std::string& text);
 
 // Every wait has a bound, so a hung program fails its test instead of hanging it.
 constexpr DWORD kDefaultWaitMs = 10000;

@@ -13,6 +13,7 @@
 #include "driver/driver.h"
 #include "driver/scenario.h"
 #include "driver/words.h"
+#include "win32/test_linux.h"
 
 namespace {
 
@@ -27,6 +28,7 @@ struct Run {
     bool error_located = false; // the error already names the included file and line
     int line = 0;               // of the scenario itself, for "FAIL line N"
     int passed = 0;
+    int resume_after = 0; // lines of the scenario itself that a run before this one carried out
     std::set<std::string> used_slots;
 };
 
@@ -34,6 +36,72 @@ Run g_run;
 
 bool cmd_set(const Args& a) {
     set_variable(a[1], a[2]);
+    return true;
+}
+
+// Where a run that ends its own wineserver leaves what the next run of the driver needs: the
+// scenario's line, its variables and its snapshots (tests/e2e/run-scenario.sh starts that run).
+std::string resume_state_path() {
+    std::string scratch;
+    return lookup_variable("KV_SCRATCH", scratch) ? windows_path(scratch + "/resume.state")
+                                                  : std::string();
+}
+
+// Ends every program of the prefix at once, this driver too, as a power cut would: nothing is
+// told, nothing rolled back. Only a line of the scenario itself, so that the next run can
+// start behind it.
+bool cmd_kill_wineserver(const Args&) {
+    const std::string path = resume_state_path();
+    if (path.empty()) return fail("KV_SCRATCH is not set: no run could go on after this line");
+    std::string state = std::to_string(g_run.line) + " " + std::to_string(g_run.passed + 1) + " " +
+                        std::to_string(g_run.variables.size()) + "\n";
+    for (const auto& v : g_run.variables)
+        state += std::to_string(v.first.size()) + " " + std::to_string(v.second.size()) + "\n" +
+                 v.first + v.second;
+    state += saved_snapshots();
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    const bool saved = file != INVALID_HANDLE_VALUE &&
+                       WriteFile(file, state.data(), DWORD(state.size()), &written, nullptr) &&
+                       written == state.size();
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    if (!saved) return fail("cannot save the run to " + path);
+    std::printf("     ending the wineserver; the next run of the driver goes on\n");
+    // Its marker files go beside the saved run, outside drive C:, which the snapshots cover.
+    run_linux_command("wineserver -k", 10000, path.substr(0, path.rfind('\\')));
+    Sleep(30000);
+    return fail("the wineserver did not end");
+}
+
+// Takes up a run that cmd_kill_wineserver saved, once.
+bool resume_saved_run() {
+    const std::string path = resume_state_path();
+    std::string state;
+    if (path.empty() || !read_whole_file(path, state)) return true;
+    DeleteFileA(path.c_str());
+    int line = 0, passed = 0;
+    unsigned count = 0;
+    size_t at = state.find('\n');
+    if (at == std::string::npos ||
+        std::sscanf(state.c_str(), "%d %d %u", &line, &passed, &count) != 3)
+        return fail("unreadable saved run " + path);
+    ++at;
+    for (unsigned i = 0; i < count; ++i) {
+        unsigned long long name_length = 0, value_length = 0;
+        const size_t end = state.find('\n', at);
+        if (end == std::string::npos ||
+            std::sscanf(state.c_str() + at, "%llu %llu", &name_length, &value_length) != 2 ||
+            state.size() - end - 1 < name_length + value_length)
+            return fail("unreadable saved run " + path);
+        g_run.variables[state.substr(end + 1, size_t(name_length))] =
+            state.substr(end + 1 + size_t(name_length), size_t(value_length));
+        at = end + 1 + size_t(name_length + value_length);
+    }
+    if (!load_snapshots(state.substr(at))) return fail("unreadable snapshots in " + path);
+    g_run.resume_after = line;
+    g_run.passed = passed;
+    std::printf("     going on after line %d of a run that ended its wineserver\n", line);
     return true;
 }
 
@@ -109,6 +177,7 @@ const Command kCommands[] = {
     {"make-lnk", 5, 7, cmd_make_lnk,
      "PATH TARGET DESCRIPTION ICON,INDEX SHOWCMD [ARGUMENTS [WORKING_FOLDER]]"},
     {"snapshot", 1, 1, cmd_snapshot, "NAME"},
+    {"kill-wineserver", 0, 0, cmd_kill_wineserver, ""},
     {"expect-snapshot", 1, kAny, cmd_expect_snapshot, "NAME [EXCLUDE...]"},
     {"special-folder", 2, 2, cmd_special_folder, "VAR CSIDL"},
     {"expect-listed", 1, 1, cmd_expect_listed, "TEXT"},
@@ -201,6 +270,13 @@ bool run_file(const std::string& path, const std::string& label, const Slots& sl
         int number = static_cast<int>(i + 1);
         if (depth == 0) g_run.line = number;
         if (is_blank_or_comment(lines[i])) continue;
+        // A resumed run only marks the slots of the lines that the run before it carried out.
+        if (depth == 0 && number <= g_run.resume_after) {
+            std::vector<std::string> ignored;
+            std::string error;
+            fill_slots(lines[i], slots, ignored, g_run.used_slots, error);
+            continue;
+        }
         std::vector<std::string> filled;
         std::vector<std::string> raw;
         std::string error;
@@ -361,7 +437,7 @@ int main(int argc, char** argv) {
     }
     CoInitialize(nullptr);
     DWORD start = GetTickCount();
-    bool passed = run_file(path, "", slots, 0) && every_slot_used(slots);
+    bool passed = resume_saved_run() && run_file(path, "", slots, 0) && every_slot_used(slots);
     if (!passed) std::printf("FAIL line %d: %s\n", g_run.line, g_run.error.c_str());
     end_started_programs();
     if (!passed) {

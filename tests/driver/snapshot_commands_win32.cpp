@@ -52,3 +52,65 @@ bool cmd_expect_snapshot(const Args& a) {
         why += "\n    ... and " + number_text(diff.total - diff.lines.size()) + " more";
     return fail(why);
 }
+
+// Every snapshot as text, for a run of the driver that ends with its wineserver and is resumed:
+// per snapshot "s NAME-LENGTH ITEM-COUNT" and the name, then per item "KIND NAME-LENGTH
+// DETAIL-LENGTH" and the name and the detail.
+std::string saved_snapshots() {
+    std::string text;
+    for (const auto& named : g_snapshots) {
+        text += "s " + std::to_string(named.first.size()) + " " +
+                std::to_string(named.second.size()) + "\n" + named.first;
+        for (const auto& entry : named.second) {
+            const SnapshotItem& item = entry.second;
+            text += std::string(1, item.kind) + " " + std::to_string(item.name.size()) + " " +
+                    std::to_string(item.detail.size()) + "\n" + item.name + item.detail;
+        }
+    }
+    return text;
+}
+
+namespace {
+
+bool take_header(const std::string& text, size_t& at, char& kind, size_t& a, size_t& b) {
+    const size_t end = text.find('\n', at);
+    if (end == std::string::npos || end - at < 5) return false;
+    kind = text[at];
+    unsigned long long first = 0, second = 0;
+    if (std::sscanf(text.c_str() + at + 2, "%llu %llu", &first, &second) != 2) return false;
+    a = size_t(first), b = size_t(second);
+    at = end + 1;
+    return true;
+}
+
+bool take_text(const std::string& text, size_t& at, size_t length, std::string& out) {
+    if (text.size() - at < length) return false;
+    out.assign(text, at, length);
+    at += length;
+    return true;
+}
+
+} // namespace
+
+bool load_snapshots(const std::string& text) {
+    size_t at = 0;
+    while (at < text.size()) {
+        char kind = 0;
+        size_t name_length = 0, items = 0;
+        std::string name;
+        if (!take_header(text, at, kind, name_length, items) || kind != 's' ||
+            !take_text(text, at, name_length, name))
+            return false;
+        Snapshot& snapshot = g_snapshots[name];
+        for (size_t i = 0; i < items; ++i) {
+            size_t item_length = 0, detail_length = 0;
+            std::string item_name, detail;
+            if (!take_header(text, at, kind, item_length, detail_length) ||
+                !take_text(text, at, item_length, item_name) ||
+                !take_text(text, at, detail_length, detail))
+                return false;
+            snapshot_add(snapshot, SnapshotItem::Kind(kind), item_name, detail);
+        }
+    }
+    return true;
+}

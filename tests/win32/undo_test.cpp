@@ -29,8 +29,10 @@ void log_of_a_list() {
                                                      "*Delete reg_value_local_machine: C\r\n"
                                                      "*Delete directory: B\r\n"
                                                      "*Delete file: A\r\n");
-    // The log records itself as the newest action.
-    CHECK_EQ(session.undo_list.size(), size_t(4));
+    // The log records itself as the newest action, and its temporary name before it.
+    CHECK_EQ(session.undo_list.size(), size_t(5));
+    CHECK_EQ(session.undo_list[1].argument, target + "Uninstall.txt" + kLogTempSuffix);
+    CHECK(!exists(target + "Uninstall.txt" + kLogTempSuffix));
     CHECK_EQ(session.undo_list.front().argument, target + "Uninstall.txt");
 }
 
@@ -38,15 +40,17 @@ void merge_with_old_log() {
     std::string target = fresh_folder("merge");
     const std::string log = target + "Uninstall.txt";
     const std::string long_path = "C:\\" + std::string(5000, 'L');
-    write_all(log, "*Delete file: " + log + "\r\n" +                // equal to this run's own line
-                       "*Delete directory: " + target + "Old\r\n" + // only the earlier run made it
-                       "*Delete file: " + target + "new.exe\r\n" +  // equal to a new action
-                       "*Delete directory: " + target + "Old\r\n" + // twice in the old log
-                       "*Delete file: C:\\a: b\r\n" +               // no path of the product's
-                       "*Delete file: C:\\windows\\win.ini\r\n" +   // nor this
-                       "*Delete file: " + long_path + "\n" +        // longer than any path, lone LF
-                       "*Delete file: " + target + "lone-cr\r" +    //
-                       "*Delete file: " + target + "last-without-line-end");
+    const std::string old_log =
+        "*Delete file: " + log + "\r\n" +            // equal to this run's own line
+        "*Delete directory: " + target + "Old\r\n" + // only the earlier run made it
+        "*Delete file: " + target + "new.exe\r\n" +  // equal to a new action
+        "*Delete directory: " + target + "Old\r\n" + // twice in the old log
+        "*Delete file: C:\\a: b\r\n" +               // no path of the product's
+        "*Delete file: C:\\windows\\win.ini\r\n" +   // nor this
+        "*Delete file: " + long_path + "\n" +        // longer than any path, lone LF
+        "*Delete file: " + target + "lone-cr\r" +    //
+        "*Delete file: " + target + "last-without-line-end";
+    write_all(log, old_log);
     session.undo_list.clear();
     undo_add(kTagDeleteFile, target + "new.exe");
     CHECK_EQ(write_uninstall_log(target), 1);
@@ -56,11 +60,13 @@ void merge_with_old_log() {
                                 "*Delete file: " + target + "lone-cr\r\n" +  //
                                 "*Delete file: " + target + "last-without-line-end\r\n");
     // The old lines went into the file only: a roll-back of this run must never act on them.
-    // The list holds the log's own line, the old log's kept copy and this run's action.
-    CHECK_EQ(session.undo_list.size(), size_t(3));
-    CHECK_EQ(session.undo_list[1].tag, std::string(kTagRestoreFile));
-    const std::string kept = session.undo_list[1].detail.kept_path;
-    CHECK(exists(kept));
+    // The list holds the log's own line, its temporary name, the old log's kept copy (put back
+    // by a roll-back, removed after success) and this run's action.
+    CHECK_EQ(session.undo_list.size(), size_t(5));
+    CHECK_EQ(session.undo_list[2].tag, std::string(kTagRestoreFile));
+    const std::string kept = session.undo_list[2].detail.kept_path;
+    CHECK_EQ(session.undo_list[3].argument, kept);
+    CHECK_EQ(read_all(kept), old_log);
     remove_kept_files();
     CHECK(!exists(kept));
 
@@ -88,14 +94,18 @@ void merge_with_old_log() {
 }
 
 void log_failures() {
-    // A target folder that does not exist: nothing opened, nothing recorded.
+    // A target folder that does not exist: the log and its temporary name are recorded before
+    // they are tried (removing what was never made does nothing), and nothing is made.
     session.undo_list.clear();
     undo_add(kTagDeleteFile, "A");
     CHECK_EQ(write_uninstall_log(g_root + "missing\\"), 0);
-    CHECK_EQ(session.undo_list.size(), size_t(1));
+    CHECK_EQ(session.undo_list.size(), size_t(3));
+    CHECK(!exists(g_root + "missing"));
 }
 
-// A full disk: /dev/full takes no byte, so the log cannot be written whole.
+// A link to /dev/full stands at the log's name: the new log is written beside it, and it cannot
+// take the device's place (Wine renames over no device), so the log fails; its temporary name
+// is gone again.
 void log_on_a_full_disk() {
     std::string target = fresh_folder("full");
     const std::string log = target + "Uninstall.txt";
@@ -105,6 +115,7 @@ void log_on_a_full_disk() {
     CHECK_EQ(write_uninstall_log(target), 0);
     // Recorded before the write failed, so a roll-back takes the broken log away.
     CHECK_EQ(session.undo_list.front().argument, log);
+    CHECK(!exists(log + kLogTempSuffix));
 }
 
 // An update that fails puts back what it replaced. A kept copy that cannot be put back stays under

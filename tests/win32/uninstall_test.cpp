@@ -246,6 +246,30 @@ void damaged_log() {
     RemoveDirectoryA(t.c_str());
 }
 
+// What is left of the log is put in place by a rename: a link that stands at the log's name is
+// replaced, never written through (Wine takes a Linux symbolic link for one).
+void remaining_log_replaces_a_link() {
+    const std::string t = make_run_folder("kvun-link") + "Kavento";
+    CreateDirectoryA(t.c_str(), nullptr);
+    const std::string victim = t + "-victim.txt", log = t + "\\Uninstall.txt";
+    write_all(victim, "someone else's");
+    write_all(t + "\\Kav-Player.exe", "player");
+    LinuxRun link =
+        run_linux_command("ln -s '" + unix_path(victim) + "' '" + unix_path(log) + "'", 5000);
+    CHECK(link.finished && link.status == 0);
+    const std::string text =
+        "*Delete file: " + t + "\\Kav-Player.exe\r\n*Delete file: " + log + "\r\n";
+    // The player is running: its line and the log's own are left.
+    HANDLE player = CreateFileA((t + "\\Kav-Player.exe").c_str(), GENERIC_READ, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    UninstallRun run = run_uninstall(plan_uninstall(text, product_places(t)), {}, log, 0);
+    CloseHandle(player);
+    CHECK_EQ(read_all(victim), std::string("someone else's"));
+    CHECK_EQ(read_all(log), text);
+    CHECK(!exists(log + kLogTempSuffix));
+    CHECK(!run.repeatable); // no Uninstall.exe beside it
+}
+
 // --- The built program, driven through its message boxes -----------------------------------
 
 // The uninstaller's copy in the temp folder is not our child: its boxes are looked for in every
@@ -566,6 +590,7 @@ int main() {
     damaged_log();
     link_after_plan();
     wininit_deletion();
+    remaining_log_replaces_a_link();
     std::string uninstaller = built_file("programs/Uninstall.exe");
     CHECK(file_exists(uninstaller));
     if (file_exists(uninstaller)) {

@@ -1,0 +1,3 @@
+#include "engine/log_file.h"
+
+StopHook stop_hook = nullptr;
