@@ -91,11 +91,14 @@ bool is_file_type_place(const UndoAction& action, bool key) {
     return false;
 }
 
+// A value of the product's key, or of its entry in the system's list, which an update rewrites
+// value by value.
 bool is_product_value(const UndoAction& action, const ProductPlaces& places) {
     return action.detail.root == kHkeyLocalMachine &&
-           is_product_log_line(kTagDeleteRegValue + with_trailing_backslash(action.argument) +
-                                   action.detail.value_name,
-                               places);
+           (is_uninstall_entry_key(without_trailing_backslash(action.argument)) ||
+            is_product_log_line(kTagDeleteRegValue + with_trailing_backslash(action.argument) +
+                                    action.detail.value_name,
+                                places));
 }
 
 // Whether an installation's record may be carried out by the next start.

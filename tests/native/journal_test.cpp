@@ -1,6 +1,7 @@
 // The journal's records (bytes to records and back, and what a torn or foreign value reads as) and
 // the plan that the next start makes of a journal left behind.
 #include "check.h"
+#include "core/product.h"
 #include "engine/journal.h"
 #include "engine/keep.h"
 #include "engine/undo.h"
@@ -76,6 +77,7 @@ void check_undo_plan() {
         {kTagDeleteFile, T + "\\Kav-Player.exe"},
         kept_value(kHkeyLocalMachine, "SOFTWARE\\Kavento-Producer\\", "version_number"),
         {kTagDeleteRegValue, "SOFTWARE\\Kavento-Producer\\version_number"},
+        kept_value(kHkeyLocalMachine, kUninstallEntryKey, "DisplayVersion"),
         kept_value(kHkeyClassesRoot, ".kve", ""),
         {kTagRemoveFile, log + ".~kv1"},
         {kTagRemoveFile, log + kLogTempSuffix},
@@ -107,6 +109,8 @@ void check_undo_plan() {
         kept_file("C:\\windows\\win.ini", "C:\\windows\\win.ini.~kv1"),
         kept_file(T + "\\Kav-Player.exe", "C:\\windows\\x"),
         kept_value(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "x"),
+        kept_value(kHkeyLocalMachine,
+                   "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Other\\", "x"),
         kept_value(kHkeyClassesRoot, ".txt", ""),
         {kTagRemoveFile, "C:\\windows\\win.ini"},
         {kTagRemoveFile, T + "\\Kav-Player.exe"},
