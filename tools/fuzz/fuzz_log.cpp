@@ -130,7 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     list.push_back(UndoAction{kTagDeleteFile, places.installation_folder + "\\Player.exe"});
     list.push_back(UndoAction{kTagRestoreFile, places.installation_folder + "\\Player.exe"});
     const std::deque<UndoAction> log = log_actions(list, lines, places);
-    if (log.size() > kMaxLogLines + 1 || log.empty()) std::abort();
+    if (log.size() > kMaxLogLines || log.empty()) std::abort();
     std::deque<UndoAction> merged = log;
     for (size_t i = 1; i < log.size(); ++i) {
         const std::string line = log_line_text(log[i]);

@@ -64,9 +64,12 @@ fuzz() {
     shift 3
     local runner=()
     [ "$size" = 32 ] && runner=("${run32[@]}")
-    local leaks=1
-    [ ${#runner[@]} -eq 0 ] || leaks=0
-    ASAN_OPTIONS="detect_leaks=$leaks" \
+    local asan=detect_leaks=1
+    [ ${#runner[@]} -eq 0 ] || asan=detect_leaks=0
+    # In 32 bits the default quarantine of freed memory fills an eighth of the address space, and
+    # under emulation every fresh page is dear: a small one runs three times as fast.
+    [ "$size" = 64 ] || asan+=:quarantine_size_mb=8:malloc_context_size=4
+    ASAN_OPTIONS="$asan" \
         "${runner[@]}" "$root/$size/fuzz_$target" -rss_limit_mb=2048 -timeout=25 "$@" \
         >"$log" 2>&1
 }
