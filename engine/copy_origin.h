@@ -25,9 +25,10 @@ struct CopyOrigin {
 // could not be told counts against it.
 bool is_trusted_copy_command(const CopyOrigin& origin, const std::string& target_folder);
 
-// Win32. Gathers the facts about the handed handles. The event is not looked at here: setting it
-// (which the copy does anyway once it trusts the line) is what shows that it is an event.
-CopyOrigin copy_origin(const CopyHandles& handles);
+// Win32. Gathers the facts about the handed handles (target_folder: the one the line names). The
+// event is not looked at here: setting it (which the copy does anyway once it trusts the line) is
+// what shows that it is an event.
+CopyOrigin copy_origin(const CopyHandles& handles, const std::string& target_folder);
 // Whether this system lets the copy tell its origin at all. Where it cannot, the original does
 // the work itself rather than start a copy that would refuse its command line.
 bool can_tell_copy_origin();

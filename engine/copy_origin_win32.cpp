@@ -2,6 +2,8 @@
 
 #include <windows.h>
 #include <tlhelp32.h>
+#include "core/product.h"
+#include "core/text_rules.h"
 #include "services/system_library.h"
 #include "services/system_paths.h"
 
@@ -72,7 +74,7 @@ bool program_of(HANDLE process, std::string& program) {
 // The 95 family knows no process ids behind handles, but its snapshot names every process's
 // parent and program by full path. That the handed handle is that parent cannot be told there;
 // it has to be a process that still runs.
-bool origin_from_snapshot(HANDLE process, CopyOrigin& origin) {
+bool origin_from_snapshot(HANDLE process, const std::string& target_folder, CopyOrigin& origin) {
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
     auto snapshot = optional_function<SnapshotFn>(kernel, "CreateToolhelp32Snapshot");
     auto first = optional_function<ProcessWalkFn>(kernel, "Process32First");
@@ -92,6 +94,12 @@ bool origin_from_snapshot(HANDLE process, CopyOrigin& origin) {
     for (BOOL more = parent && first(list, &entry); more; more = next(list, &entry))
         if (entry.th32ProcessID == parent) {
             origin.original_program = entry.szExeFile;
+            // Some of these systems (and Wine) name the program without its folder. Nothing on
+            // the 95 family keeps one program from another's rights, so the name is what there
+            // is to check there.
+            if (origin.original_program.find('\\') == std::string::npos &&
+                equal_ignoring_case(origin.original_program, kUninstallExe))
+                origin.original_program = target_folder + "\\" + kUninstallExe;
             origin.original_id = origin.parent_id = parent;
             break;
         }
@@ -101,14 +109,14 @@ bool origin_from_snapshot(HANDLE process, CopyOrigin& origin) {
 
 } // namespace
 
-CopyOrigin copy_origin(const CopyHandles& handles) {
+CopyOrigin copy_origin(const CopyHandles& handles, const std::string& target_folder) {
     CopyOrigin origin;
     module_file_path(nullptr, origin.own_program);
     system_temp_folder(origin.temp_folder);
     HANDLE original = reinterpret_cast<HANDLE>(handles.original);
     if (!original) return origin;
     if (ansi_system()) {
-        origin_from_snapshot(original, origin);
+        origin_from_snapshot(original, target_folder, origin);
         return origin;
     }
     uint32_t own_id = 0, original_parent = 0;

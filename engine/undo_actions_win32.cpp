@@ -3,6 +3,7 @@
 // folder or a registry key only when it is empty.
 #include <windows.h>
 #include "core/text_rules.h"
+#include "engine/product_scope.h"
 #include "engine/target_hold.h"
 #include "engine/undo.h"
 #include "engine/uninstall_run.h"
@@ -23,8 +24,10 @@ void undo_action(const UndoAction& action) {
         step.action = UninstallAction::kDeleteFolder;
         break;
     case UndoKind::kDeleteRegKey:
-        step.action = UninstallAction::kPruneRegKey;
         step.path = without_trailing_backslash(action.argument);
+        // The entry in the system's list is one record for a key with its values: they go with it.
+        step.action = is_uninstall_entry_key(step.path) ? UninstallAction::kDeleteRegKey
+                                                        : UninstallAction::kPruneRegKey;
         break;
     case UndoKind::kDeleteRegValue:
         step.action = UninstallAction::kDeleteRegValue;

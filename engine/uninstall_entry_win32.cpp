@@ -5,23 +5,26 @@
 #include "engine/keep.h"
 #include "engine/undo.h"
 #include "env/registry.h"
+#include "services/file_services.h"
 
 namespace {
 
 const char* const kLocal = ""; // the computer name of the local registry
+constexpr int kSizeFile = 0;
 
 // What this installation put into target: the listed files and the library cut out of the
-// authoring tool. The log and the empty document folders add nothing worth a kilobyte.
+// authoring tool. The log and the empty document folders add nothing worth a kilobyte. Each file
+// is opened by its own name: the find calls, which list the folder, are refused while the
+// installer holds the target it made.
 uint64_t installed_bytes(const std::string& target) {
     std::vector<std::string> names = session.file_name_list;
     names.push_back(kLibraryFileName);
     uint64_t total = 0;
     for (const std::string& name : names) {
-        WIN32_FIND_DATAA found;
-        HANDLE find = FindFirstFileA((target + name).c_str(), &found);
-        if (find == INVALID_HANDLE_VALUE) continue;
-        FindClose(find);
-        total += uint64_t(found.nFileSizeHigh) << 32 | found.nFileSizeLow;
+        if (!file_open_read(kSizeFile, target + name)) continue;
+        const int32_t size = file_size();
+        file_close(kSizeFile);
+        if (size > 0) total += uint64_t(size);
     }
     return total;
 }

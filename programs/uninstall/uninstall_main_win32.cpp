@@ -329,7 +329,7 @@ void leave_copy(const std::string& self, HANDLE folder_hold) {
 // obeyed only from the original of that folder that started it, with the event that original
 // waits for. Only an event can be set, so setting it shows what kind of handle it is.
 bool accept_copy_command(const std::string& target_folder, const CopyHandles& handles) {
-    if (!is_trusted_copy_command(copy_origin(handles), target_folder)) return false;
+    if (!is_trusted_copy_command(copy_origin(handles, target_folder), target_folder)) return false;
     HANDLE started = reinterpret_cast<HANDLE>(handles.started);
     if (!started || !SetEvent(started)) return false;
     CloseHandle(started);
