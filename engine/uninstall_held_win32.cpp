@@ -4,6 +4,7 @@
 #include <cstring>
 #include "core/text_rules.h"
 #include "engine/product_scope.h"
+#include "engine/uninstall_run.h"
 #include "services/held_folder.h"
 #include "services/system_library.h"
 #include "services/system_paths.h"
@@ -111,19 +112,6 @@ bool concerns_installation(const UninstallStep& step) {
            is_at_or_inside(step.path, installation.folder);
 }
 
-bool folder_is_empty(const std::string& path) {
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((path + "\\*.*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) return false; // unreadable counts as not empty
-    bool empty = true;
-    do {
-        if (std::strcmp(entry.cFileName, ".") != 0 && std::strcmp(entry.cFileName, "..") != 0)
-            empty = false;
-    } while (empty && FindNextFileA(find, &entry));
-    FindClose(find);
-    return empty;
-}
-
 LONG mark_deleted(HANDLE handle) {
     static const SetInformationFileFn set_information = optional_function<SetInformationFileFn>(
         GetModuleHandleA("ntdll.dll"), "NtSetInformationFile");
@@ -156,7 +144,7 @@ StepOutcome remove_held(const std::string& path, bool as_folder) {
     // user's documents must not depend on the server refusing. (A folder filled after the check
     // is refused by the system.)
     if (as_folder && (attributes & FILE_ATTRIBUTE_DIRECTORY) && !is_link(attributes) &&
-        !folder_is_empty(path))
+        !folder_is_empty(path, false)) // unreadable counts as not empty
         return StepOutcome::kNotEmpty;
     // Nobody else may rename, delete or write it while it is open for its deletion; a program
     // that holds it already keeps it ("in use").

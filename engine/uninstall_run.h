@@ -19,6 +19,8 @@ bool write_whole_file(const std::string& path, const std::string& text);
 // Files are deleted (a read-only one too); folders and registry keys only when they are empty.
 // Something already gone is kAlreadyGone.
 StepOutcome perform_uninstall_step(const UninstallStep& step);
+// Whether the folder holds nothing but "." and ".."; if_unreadable when it cannot be listed.
+bool folder_is_empty(const std::string& path, bool if_unreadable);
 
 // A link that the rule admits outside the installation folder is removed only when it leads into
 // that folder: another program's link of the same name (its own "Uninstall.lnk") stays. A folder

@@ -33,19 +33,6 @@ StepOutcome delete_file(const std::string& path) {
     return StepOutcome::kFailed;
 }
 
-bool folder_is_empty(const std::string& path) {
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((path + "\\*.*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) return true;
-    bool empty = true;
-    do {
-        if (std::strcmp(entry.cFileName, ".") != 0 && std::strcmp(entry.cFileName, "..") != 0)
-            empty = false;
-    } while (empty && FindNextFileA(find, &entry));
-    FindClose(find);
-    return empty;
-}
-
 StepOutcome delete_folder(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
@@ -53,7 +40,7 @@ StepOutcome delete_folder(const std::string& path) {
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return StepOutcome::kFailed;
     // Checked first, not left to RemoveDirectory: on some file systems and network shares a
     // folder that still holds the user's documents must not depend on the server refusing.
-    if (!folder_is_empty(path)) return StepOutcome::kNotEmpty;
+    if (!folder_is_empty(path, true)) return StepOutcome::kNotEmpty;
     if (RemoveDirectoryA(path.c_str())) return StepOutcome::kRemoved;
     if (GetLastError() == ERROR_DIR_NOT_EMPTY) return StepOutcome::kNotEmpty;
     if (attributes & FILE_ATTRIBUTE_READONLY) {
@@ -104,6 +91,19 @@ StepOutcome delete_reg_value(RegRoot root, const std::string& path, const std::s
 }
 
 } // namespace
+
+bool folder_is_empty(const std::string& path, bool if_unreadable) {
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((path + "\\*.*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return if_unreadable;
+    bool empty = true;
+    do {
+        if (std::strcmp(entry.cFileName, ".") != 0 && std::strcmp(entry.cFileName, "..") != 0)
+            empty = false;
+    } while (empty && FindNextFileA(find, &entry));
+    FindClose(find);
+    return empty;
+}
 
 bool read_open_file(HANDLE file, std::string& bytes, uint32_t max_bytes) {
     bytes.clear();
