@@ -314,38 +314,46 @@ bool cmd_wait_exit(const Args& a) {
     return true;
 }
 
-// A process whose parent is the given one; 0 when there is none (yet).
-static DWORD find_child_process(DWORD parent) {
+// The first process of the system's list that matches, with its id and its parent's; false when
+// there is none (yet).
+template <typename Match> static bool find_process(Match matches, DWORD& id, DWORD& parent) {
     HANDLE list = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (list == INVALID_HANDLE_VALUE) return 0;
+    if (list == INVALID_HANDLE_VALUE) return false;
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
-    DWORD child = 0;
-    for (BOOL more = Process32First(list, &entry); more && !child;
+    bool found = false;
+    for (BOOL more = Process32First(list, &entry); more && !found;
          more = Process32Next(list, &entry))
-        if (entry.th32ParentProcessID == parent && entry.th32ProcessID != parent)
-            child = entry.th32ProcessID;
+        if (matches(entry)) {
+            found = true;
+            id = entry.th32ProcessID;
+            parent = entry.th32ParentProcessID;
+        }
     CloseHandle(list);
+    return found;
+}
+
+// A process whose parent is the given one; 0 when there is none (yet).
+static DWORD find_child_process(DWORD parent) {
+    DWORD child = 0, its_parent = 0;
+    find_process(
+        [&](const PROCESSENTRY32& e) {
+            return e.th32ParentProcessID == parent && e.th32ProcessID != parent;
+        },
+        child, its_parent);
     return child;
 }
 
 // A process started from the program file of that name (no folder), and its parent; 0 when
 // there is none (yet).
 static DWORD find_process_named(const std::string& name, DWORD& parent) {
-    HANDLE list = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (list == INVALID_HANDLE_VALUE) return 0;
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof entry;
     DWORD found = 0;
-    for (BOOL more = Process32First(list, &entry); more && !found;
-         more = Process32Next(list, &entry)) {
-        const char* file = std::strrchr(entry.szExeFile, '\\');
-        if (lstrcmpiA(file ? file + 1 : entry.szExeFile, name.c_str()) == 0) {
-            found = entry.th32ProcessID;
-            parent = entry.th32ParentProcessID;
-        }
-    }
-    CloseHandle(list);
+    find_process(
+        [&](const PROCESSENTRY32& e) {
+            const char* file = std::strrchr(e.szExeFile, '\\');
+            return lstrcmpiA(file ? file + 1 : e.szExeFile, name.c_str()) == 0;
+        },
+        found, parent);
     return found;
 }
 
