@@ -1,7 +1,7 @@
 # Source convention: in the subsystem folders, foo.cpp is platform-free and builds natively and
 # for Win32 (library kv_portable); foo_win32.cpp calls Win32 and builds only in the cross build
 # (library kv_win32). core/main_win32.cpp holds the entry point and belongs to the installer alone.
-set(KV_SUBSYSTEMS core ui env payload engine services)
+set(KV_SUBSYSTEMS core ui env payload log install uninstall services)
 
 set(kv_portable_sources "")
 set(kv_win32_sources "")

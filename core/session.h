@@ -5,24 +5,8 @@
 #include <deque>
 #include <string>
 #include <vector>
-#include "core/product.h"
-
-// What a roll-back-only record carries beyond its argument: where a replaced file waits, or a
-// registry value's root, name, type and data. Empty on the records that reach the uninstall log.
-struct UndoDetail {
-    std::string kept_path;
-    uint32_t root = 0;
-    std::string value_name;
-    uint32_t value_type = 0;
-    std::string value_data;
-};
-
-// One undo action: the tag says what to do (it always ends in ": "), the argument to what.
-struct UndoAction {
-    std::string tag;
-    std::string argument;
-    UndoDetail detail = {};
-};
+#include "log/log_lines.h"
+#include "log/product.h"
 
 struct InstallerSession {
     void* module_handle = nullptr;

@@ -1,6 +1,6 @@
 #include "core/single_copy.h"
 #include <windows.h>
-#include "core/product.h"
+#include "log/product.h"
 #include "ui/dialogs.h"
 
 namespace {

@@ -3,7 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include "core/text_rules.h"
+#include <vector>
+#include "services/text_rules.h"
 
 // The buffer a value is read into: a longer value fails with ERROR_MORE_DATA.
 inline constexpr size_t kRegValueBufferSize = 255;
@@ -16,3 +17,7 @@ std::string without_leading_backslash(const std::string& sub_key);
 std::string text_of_string_value(const char* data, size_t size);
 // The number as signed decimal ("%ld").
 std::string decimal_text(int32_t number);
+
+// The keys from the top of sub_key down to sub_key itself ("a\b" gives "a", "a\b"): a write below
+// a key that is missing creates it and every key below it.
+std::vector<std::string> key_path_prefixes(const std::string& sub_key);

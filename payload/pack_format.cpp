@@ -1,6 +1,6 @@
 #include "payload/pack_format.h"
 #include <cstring>
-#include "core/text_rules.h"
+#include "services/text_rules.h"
 #include "payload/little_endian.h"
 #include "payload/stream_format.h"
 

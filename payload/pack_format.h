@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
-#include "core/product.h"
+#include "log/product.h"
 
 inline constexpr size_t kEntryHeaderSize = 8;
 // The sound library (kLibraryFileName) is cut out of this installed file.

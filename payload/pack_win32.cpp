@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 #include "core/session.h"
-#include "engine/keep.h"
-#include "engine/log_file.h"
-#include "engine/undo.h"
+#include "install/keep.h"
+#include "log/log_file.h"
+#include "install/undo.h"
 #include "payload/embedded.h"
 #include "payload/pack_format.h"
 #include "services/file_services.h"

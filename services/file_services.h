@@ -4,8 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
-
-inline constexpr size_t kPathLimit = 255; // bytes, terminating zero included
+#include "services/path_rules.h"
 
 // The folder of a loaded module's file (null: the program itself), ending in "\"; empty when its
 // path is longer than 500 characters, or is one that the code page cannot spell and that has no
@@ -13,7 +12,7 @@ inline constexpr size_t kPathLimit = 255; // bytes, terminating zero included
 std::string module_folder(void* module);
 // Takes the installer folder (module_folder of the program) once.
 void services_init();
-// Closes every numbered file and ends every examination.
+// Closes every numbered file (the folder examination ends with dir_examine_shutdown).
 void services_shutdown();
 const std::string& services_installer_folder();
 // Makes the installer folder the process's current directory.

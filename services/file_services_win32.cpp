@@ -3,8 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <vector>
-#include "core/text_rules.h"
-#include "services/dir_examine.h"
+#include "services/text_rules.h"
 #include "services/file_services.h"
 #include "services/path_rules.h"
 #include "services/system_library.h"
@@ -106,7 +105,6 @@ void services_shutdown() {
         close_number(int(i));
     files.clear();
     current_file = nullptr;
-    dir_examine_shutdown();
 }
 
 const std::string& services_installer_folder() {

@@ -1,5 +1,5 @@
 #include "services/path_rules.h"
-#include "core/text_rules.h"
+#include "services/text_rules.h"
 
 bool within_path_limit(const std::string& text) {
     return text.size() + 1 <= kPathLimit;

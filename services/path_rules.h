@@ -3,7 +3,9 @@
 #pragma once
 #include <cstddef>
 #include <string>
-#include "services/file_services.h"
+
+// Folder texts are limited to this many bytes with their zero; longer paths are refused.
+inline constexpr size_t kPathLimit = 255; // bytes, terminating zero included
 
 // Whether the text fits a kPathLimit buffer with its terminating zero.
 bool within_path_limit(const std::string& text);

@@ -1,7 +1,7 @@
 #include "services/special_folders.h"
 #include <windows.h>
 #include <shlobj.h>
-#include "core/text_rules.h"
+#include "services/text_rules.h"
 #include "services/system_paths.h"
 
 std::string special_folder_path(int csidl) {

@@ -1,6 +1,6 @@
 #include "ui/folder_chooser.h"
 
-#include "core/text_rules.h"
+#include "services/text_rules.h"
 
 std::string chooser_start_folder(const std::string& initial_folder) {
     if (initial_folder.size() > kChooserPathLimit) return std::string();

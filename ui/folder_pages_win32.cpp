@@ -1,10 +1,10 @@
 // The two folder pages: where the programs go, and which start-menu folder gets the shortcuts.
 #include "ui/folder_pages.h"
 #include <shlobj.h>
-#include "core/page_loop.h"
+#include "core/page_events.h"
 #include "core/session.h"
-#include "core/text_rules.h"
-#include "engine/target_hold.h"
+#include "services/text_rules.h"
+#include "install/target_hold.h"
 #include "services/dir_examine.h"
 #include "services/special_folders.h"
 #include "ui/dialogs.h"

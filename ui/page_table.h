@@ -3,7 +3,7 @@
 // written here and nowhere else.
 #pragma once
 #include <cstddef>
-#include "ui/wizard_window.h"
+#include "ui/gadgets.h"
 
 inline constexpr int kPageCount = 7; // page indices 0 to 6
 

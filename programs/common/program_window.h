@@ -2,7 +2,7 @@
 // area shows the document it was started with.
 #pragma once
 #include <windows.h>
-#include "core/product.h"
+#include "log/product.h"
 
 // The control id of the static text that shows the document line and the details.
 inline constexpr int kDocumentTextId = 100;

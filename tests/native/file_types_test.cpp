@@ -1,8 +1,8 @@
 #include <algorithm>
 
 #include "check.h"
-#include "engine/file_types.h"
-#include "engine/uninstall_file_types.h"
+#include "install/file_types.h"
+#include "uninstall/uninstall_file_types.h"
 
 namespace {
 const uint32_t kWin7 = 0x1DB10106;  // 6.1 build 7601: bits 16-23 = 0xB1

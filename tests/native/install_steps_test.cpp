@@ -1,5 +1,5 @@
 #include "check.h"
-#include "engine/install_steps.h"
+#include "install/install_steps.h"
 
 static void progress() {
     CHECK_EQ(progress_percent(0), 0);

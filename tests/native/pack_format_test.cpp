@@ -3,7 +3,7 @@
 // search. The installer and kvpack both read by these rules.
 #include "payload/pack_format.h"
 #include "check.h"
-#include "core/text_rules.h"
+#include "services/text_rules.h"
 #include "payload/stream_format.h"
 #include "stream_test_bits.h"
 

@@ -1,8 +1,8 @@
 // Which log lines name the product's own, against the places of an installation as a prefix of
 // Windows 7 names them, and what a program that can write the log would try instead.
 #include "check.h"
-#include "core/product.h"
-#include "engine/product_scope.h"
+#include "log/product.h"
+#include "log/product_scope.h"
 
 namespace {
 

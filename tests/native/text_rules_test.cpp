@@ -1,5 +1,5 @@
 #include "check.h"
-#include "core/text_rules.h"
+#include "services/text_rules.h"
 
 static void whole_numbers() {
     CHECK_EQ(parse_whole_number("12010"), 12010);

@@ -1,9 +1,11 @@
 #include "check.h"
-#include "core/product.h"
-#include "engine/copy_origin.h"
-#include "engine/restart_deletion.h"
-#include "engine/product_scope.h"
-#include "engine/uninstall_plan.h"
+#include "log/product.h"
+#include "uninstall/copy_origin.h"
+#include "uninstall/restart_deletion.h"
+#include "log/product_scope.h"
+#include "uninstall/copy_command.h"
+#include "uninstall/uninstall_plan.h"
+#include "uninstall/uninstall_report.h"
 
 static ProductPlaces installed_in(const std::string& folder) {
     ProductPlaces places;

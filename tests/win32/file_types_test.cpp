@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 #include "check.h"
-#include "engine/file_types.h"
-#include "engine/undo.h"
+#include "install/file_types.h"
+#include "install/undo.h"
 
 namespace {
 const std::string kProgram = "C:\\Program Files\\Kavento Producer\\Kav-Player.exe";

@@ -11,7 +11,7 @@
 #include "check.h"
 #include "test_boxes.h"
 #include "test_files.h"
-#include "core/text_rules.h"
+#include "services/text_rules.h"
 #include "ui/dialogs.h"
 #include "ui/toolkit.h"
 

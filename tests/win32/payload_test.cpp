@@ -4,7 +4,7 @@
 // executable that carries it.
 #include "check.h"
 #include "core/session.h"
-#include "engine/undo.h"
+#include "install/undo.h"
 #include "test_files.h"
 #include "payload/embedded.h"
 #include "payload/pack.h"

@@ -11,7 +11,7 @@
 #include "test_boxes.h"
 #include "services/dir_examine.h"
 #include "services/file_services.h"
-#include "core/text_rules.h"
+#include "services/text_rules.h"
 #include "services/path_rules.h"
 #include "services/special_folders.h"
 #include "services/system_paths.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include "check.h"
 #include "test_files.h"
-#include "engine/shortcuts.h"
+#include "services/shortcuts.h"
 
 namespace {
 std::string g_folder;

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include "check.h"
 #include "test_files.h"
-#include "engine/keep.h"
-#include "engine/undo.h"
+#include "install/keep.h"
+#include "install/undo.h"
 #include "env/registry.h"
 #include "services/file_services.h"
 

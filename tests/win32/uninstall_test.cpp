@@ -5,16 +5,19 @@
 
 #include <string>
 #include "check.h"
-#include "engine/restart_deletion.h"
-#include "engine/uninstall_held.h"
+#include "uninstall/restart_deletion.h"
+#include "uninstall/uninstall_held.h"
 #include "test_linux.h"
 #include "test_boxes.h"
 #include "test_files.h"
-#include "engine/product_scope.h"
-#include "engine/shortcuts.h"
-#include "engine/undo.h"
-#include "engine/uninstall_plan.h"
-#include "engine/uninstall_run.h"
+#include "log/product_scope.h"
+#include "services/shortcuts.h"
+#include "install/undo.h"
+#include "uninstall/copy_command.h"
+#include "uninstall/uninstall_plan.h"
+#include "uninstall/uninstall_report.h"
+#include "services/whole_files.h"
+#include "uninstall/uninstall_run.h"
 #include "services/special_folders.h"
 
 namespace {

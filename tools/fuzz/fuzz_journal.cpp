@@ -1,7 +1,7 @@
 // Arbitrary bytes as the journal that an earlier run left: values split at each "\n--\n". Whatever
 // the reader takes must be one record it could have written (encoded again, the same bytes), and
 // the plan of the next start must stay within what it was given.
-#include "engine/journal.h"
+#include "log/journal.h"
 
 #include <cstdlib>
 #include <string>

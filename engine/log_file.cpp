@@ -1,3 +1,0 @@
-#include "engine/log_file.h"
-
-StopHook stop_hook = nullptr;

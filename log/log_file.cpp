@@ -1,0 +1,3 @@
+#include "log/log_file.h"
+
+StopHook stop_hook = nullptr;
