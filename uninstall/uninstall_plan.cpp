@@ -36,7 +36,8 @@ UninstallPlan plan_uninstall(const std::string& log_text, const ProductPlaces& p
     const std::string program = target_folder + "\\" + kUninstallExe;
     const std::string log = target_folder + "\\" + kUninstallLogName;
     size_t number = 0;
-    for (const std::string& line : split_log_lines(log_text, kMaxLogLines, &plan.skipped_lines)) {
+    for (const std::string& line :
+         split_log_lines(log_text, kMaxLogLines, &plan.lines_beyond_limit)) {
         ++number;
         if (line.empty()) continue;
         UninstallStep step = classify_log_line(line);

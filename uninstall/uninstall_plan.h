@@ -28,8 +28,9 @@ struct StepResult {
 struct UninstallPlan {
     std::vector<UninstallStep> steps;
     size_t own_steps_begin = 0;
-    size_t skipped_lines = 0; // unreadable non-empty lines, and those beyond the line limit
-    size_t foreign_lines = 0; // readable lines that name something not the product's
+    size_t skipped_lines = 0;      // unreadable non-empty lines
+    size_t foreign_lines = 0;      // readable lines that name something not the product's
+    size_t lines_beyond_limit = 0; // non-empty lines after the first kMaxLogLines: never read
 };
 struct ProductPlaces;
 // target_folder is places.installation_folder (without a final backslash).

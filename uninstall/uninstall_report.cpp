@@ -77,11 +77,12 @@ void add_lines_sentence(std::string& text, size_t lines, const char* verb,
 
 std::string uninstall_report_text(const std::vector<StepResult>& results, size_t skipped_lines,
                                   const std::string& kept_program, size_t foreign_lines,
-                                  const std::string* unusable_temp) {
+                                  const std::string* unusable_temp, size_t lines_beyond_limit) {
     std::vector<std::string> leftovers;
     for (const StepResult& r : results)
         if (is_leftover(r)) leftovers.push_back(describe_leftover(r, unusable_temp));
-    if (leftovers.empty() && skipped_lines == 0 && foreign_lines == 0 && kept_program.empty())
+    if (leftovers.empty() && skipped_lines == 0 && foreign_lines == 0 && lines_beyond_limit == 0 &&
+        kept_program.empty())
         return kUninstallSuccess;
 
     std::string text;
@@ -99,6 +100,9 @@ std::string uninstall_report_text(const std::vector<StepResult>& results, size_t
     // Another program may have written them into the log: what they name is left alone.
     add_lines_sentence(text, foreign_lines, "nannte", "n",
                        " etwas, das nicht zu Kavento-Producer und Kavento-Player gehört,");
+    // They may be perfectly readable: the log is simply longer than any log of ours.
+    add_lines_sentence(text, lines_beyond_limit, "lag", "en",
+                       (" hinter den ersten " + std::to_string(kMaxLogLines) + " Zeilen").c_str());
     if (!kept_program.empty() && unusable_temp)
         text += "\n\nUm den Rest zu entfernen, sorgen Sie dafür, dass " +
                 temp_folder_words(*unusable_temp) + " benutzt werden kann, und starten Sie '" +

@@ -21,10 +21,12 @@ inline constexpr size_t kReportListLimit = 12;
 // skipped, else what is left and why. kept_program names the uninstaller that stays for a later
 // run, or is empty. unusable_temp, when given, is the temp folder (empty: not known) that could
 // not take the uninstaller's copy: the uninstaller then stays because of it, not because it is in
-// use, and every later run meets it as well until it is mended.
+// use, and every later run meets it as well until it is mended. lines_beyond_limit counts the
+// lines that the plan never read because they came after the first kMaxLogLines.
 std::string uninstall_report_text(const std::vector<StepResult>& results, size_t skipped_lines,
                                   const std::string& kept_program, size_t foreign_lines = 0,
-                                  const std::string* unusable_temp = nullptr);
+                                  const std::string* unusable_temp = nullptr,
+                                  size_t lines_beyond_limit = 0);
 
 std::string uninstall_log_missing_text(const std::string& log_path);
 // For a log that is there but names nothing to remove.

@@ -80,7 +80,7 @@ void uninstall_and_report(const UninstallPlan& loaded, const std::string& target
     release_installation();
     std::string report = uninstall_report_text(
         run.results, plan.skipped_lines, run.repeatable ? target_folder + "\\" + kUninstallExe : "",
-        plan.foreign_lines, unusable_temp);
+        plan.foreign_lines, unusable_temp, plan.lines_beyond_limit);
     show(report, kUninstallTitle,
          report == kUninstallSuccess ? MB_ICONINFORMATION : MB_ICONWARNING);
 }

@@ -210,14 +210,15 @@ static void whole_logs() {
     CHECK(plan_uninstall("", installed_in("C:\\K")).steps.empty());
     CHECK(plan_uninstall(std::string(100000, '\n'), installed_in("C:\\K")).steps.empty());
 
-    // Lines beyond the limit are not acted on, and count as skipped; lines of other places are
-    // counted apart.
+    // Lines beyond the limit are not acted on and are counted as such, not as unreadable; lines
+    // of other places are counted apart.
     std::string many;
     for (size_t i = 0; i < kMaxLogLines + 5; ++i)
         many += "*Delete file: C:\\K\\f" + std::to_string(i) + "\r\n";
     plan = plan_uninstall("*Delete file: C:\\Windows\\win.ini\r\n" + many, installed_in("C:\\K"));
     CHECK_EQ(plan.steps.size(), kMaxLogLines - 1);
-    CHECK_EQ(plan.skipped_lines, size_t(6));
+    CHECK_EQ(plan.skipped_lines, size_t(0));
+    CHECK_EQ(plan.lines_beyond_limit, size_t(6));
     CHECK_EQ(plan.foreign_lines, size_t(1));
 }
 
@@ -330,6 +331,9 @@ static void reports() {
     CHECK(contains(uninstall_report_text(all_gone, 1, ""), "Eine Zeile"));
     text = uninstall_report_text(all_gone, 0, "", 2);
     CHECK(contains(text, "wurden entfernt.\n\n2 Zeilen der Datei Uninstall.txt nannten etwas"));
+    CHECK(!contains(text, "unverständlich"));
+    text = uninstall_report_text(all_gone, 0, "", 0, nullptr, 6);
+    CHECK(contains(text, "6 Zeilen der Datei Uninstall.txt lagen hinter den ersten 1000 Zeilen"));
     CHECK(!contains(text, "unverständlich"));
 
     std::vector<StepResult> some_left = all_gone;
