@@ -60,11 +60,10 @@ namespace {
 // replaced and its log merged into ours.
 bool read_recorded_folder(std::string& folder) {
     uint32_t type = 0;
-    std::string data;
-    if (reg_read_raw(kHkeyLocalMachine, kProductKey, kProgramPathValue, type, data) != 0 ||
+    if (reg_get_value(kHkeyLocalMachine, kProductKey, kProgramPathValue, "", &type) != 0 ||
         type != kRegSz)
         return false;
-    folder = text_of_string_value(data.data(), data.size());
+    folder = reg_last_value();
     if (!is_recorded_folder_text(folder)) return false;
     DWORD tool = GetFileAttributesA((with_trailing_backslash(folder) + kProducerExe).c_str());
     return tool != INVALID_FILE_ATTRIBUTES && !(tool & FILE_ATTRIBUTE_DIRECTORY);

@@ -18,9 +18,11 @@ int reg_create_key(RegRoot root, const std::string& sub_key, const std::string& 
 // returns 0. Also 0, without a message, when the system refused the value.
 int reg_set_value(RegRoot root, const std::string& sub_key, const std::string& value_name,
                   const std::string& value_text, uint32_t type, const std::string& computer);
-// The Windows status code; 0 means success and the value is in the last-value text.
+// The Windows status code; 0 means success and the value is in the last-value text (for a string
+// or a number: any other type leaves it alone). A value longer than kRegValueBufferSize is not
+// read. value_type, when given, receives the type of a value that was read.
 long reg_get_value(RegRoot root, const std::string& sub_key, const std::string& value_name,
-                   const std::string& computer);
+                   const std::string& computer, uint32_t* value_type = nullptr);
 // Creates the key path when missing and writes the raw value; 1 when the value was written.
 // Callers may ignore the result: a value that cannot be written is skipped without a word.
 int reg_write_value(RegRoot root, const std::string& sub_key, const std::string& value_name,

@@ -102,7 +102,7 @@ int reg_set_value(RegRoot root, const std::string& sub_key, const std::string& v
 }
 
 long reg_get_value(RegRoot root, const std::string& sub_key, const std::string& value_name,
-                   const std::string& computer) {
+                   const std::string& computer, uint32_t* value_type) {
     RootHandle base(root, computer);
     HKEY key = nullptr;
     LONG status = open_key(base, without_leading_backslash(sub_key), &key);
@@ -125,6 +125,7 @@ long reg_get_value(RegRoot root, const std::string& sub_key, const std::string& 
                                       reinterpret_cast<BYTE*>(&number), &number_size);
             last_value = status == ERROR_SUCCESS ? decimal_text(number) : "0";
         }
+        if (value_type) *value_type = type;
     }
     RegCloseKey(key);
     return status;

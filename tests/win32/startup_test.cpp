@@ -145,6 +145,17 @@ void test_recorded_installation() {
     CHECK(check_record(recorded) == RecordedVersion::kOlder);
     CHECK_EQ(session.target_folder, folder);
     CHECK_EQ(int(session.existing_install), 1);
+    // Read as the registry layer reads every value: one far longer than a folder text is none,
+    // even when its first zero ends a good one.
+    const std::string padded = folder + std::string(1, '\0') + std::string(4000, 'x');
+    HKEY key;
+    CHECK_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_ALL_ACCESS, &key), 0L);
+    RegSetValueExA(key, "program_path", 0, REG_SZ, reinterpret_cast<const BYTE*>(padded.data()),
+                   DWORD(padded.size() + 1));
+    RegCloseKey(key);
+    check_record(recorded);
+    CHECK_EQ(int(session.existing_install), 0);
+    CHECK(session.target_folder != folder);
     clear_record();
     DeleteFileA((folder + "\\Kav-Producer.exe").c_str());
     RemoveDirectoryA(folder.c_str());
