@@ -12,8 +12,8 @@ StepOutcome perform_uninstall_step(const UninstallStep& step);
 
 // A link that the rule admits outside the installation folder is removed only when it leads into
 // that folder: another program's link of the same name (its own "Uninstall.lnk") stays. A folder
-// in the start menu is removed only while it holds such a link of ours: a log line alone cannot
-// make an empty folder of the user's or of another program ours. A refused step leaves the plan
+// in the start menu is removed only while it holds such a link of ours, or when it is empty: a
+// log line alone cannot make a folder with another's things ours. A refused step leaves the plan
 // and counts as a foreign line, like a file there that is no link the system can read. A link
 // that is gone already stays in the plan.
 struct ProductPlaces;

@@ -136,6 +136,10 @@ void refuse_foreign_links(UninstallPlan& plan, const ProductPlaces& places) {
             if (folder != (pass == 1) || !is_product_step_outside(step, places)) continue;
             bool ours = false;
             if (folder) {
+                // An empty folder holds nothing of anyone's: removing it costs nothing, and a
+                // folder whose links are gone (deleted by hand, or by a run that was cut off)
+                // would otherwise stay for good.
+                ours = folder_is_empty(step.path, false);
                 for (const UninstallStep& link : plan.steps)
                     ours |= link.action == UninstallAction::kDeleteFile &&
                             is_product_step_outside(link, places) &&

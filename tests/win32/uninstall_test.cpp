@@ -455,6 +455,26 @@ void program_without_log(const std::string& uninstaller) {
     CHECK(file_exists(folder + "\\Uninstall.txt"));
 }
 
+// A start-menu folder named in the log is the product's while it holds a link of ours, and also
+// once it is empty (its links deleted by hand, or by a run that was cut off): removing an empty
+// folder removes nothing. One that holds only another program's file stays refused.
+void menu_folder_without_links() {
+    const std::string menu = special_folder_path(CSIDL_COMMON_PROGRAMS) + "\\kvun-menu";
+    CreateDirectoryA(menu.c_str(), nullptr);
+    const ProductPlaces places = product_places("C:\\kvun-menu-target");
+    for (bool others_file : {false, true}) {
+        if (others_file) write_all(menu + "\\Spiel.lnk", "another program's");
+        UninstallPlan plan =
+            plan_uninstall(std::string(kTagDeleteDirectory) + menu + "\r\n", places);
+        refuse_foreign_links(plan, places);
+        CHECK_EQ(plan.foreign_lines, size_t(others_file ? 1 : 0));
+        CHECK(plan.steps.at(0).action ==
+              (others_file ? UninstallAction::kSkip : UninstallAction::kDeleteFolder));
+    }
+    DeleteFileA((menu + "\\Spiel.lnk").c_str());
+    RemoveDirectoryA(menu.c_str());
+}
+
 // A link that a program of the user puts into the held installation folder after the plan was
 // made (here: "sys", the system folder) is met on the way and refused: the file behind it stays.
 void link_after_plan() {
@@ -591,6 +611,7 @@ int main() {
     registry_steps();
     reading_logs();
     damaged_log();
+    menu_folder_without_links();
     link_after_plan();
     wininit_deletion();
     remaining_log_replaces_a_link();
