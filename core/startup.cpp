@@ -1,6 +1,6 @@
 #include "core/startup.h"
-#include "services/text_rules.h"
 #include "log/log_lines.h"
+#include "services/text_rules.h"
 
 RecordedVersion compare_recorded_version(bool value_read, const std::string& recorded_text,
                                          int32_t own_number) {

@@ -1,8 +1,8 @@
 #include "install/install_steps.h"
 #include "core/session.h"
-#include "services/text_rules.h"
-#include "install/undo.h"
 #include "env/registry.h"
+#include "install/undo.h"
+#include "services/text_rules.h"
 
 namespace {
 const char* const kError = "Fehler";

@@ -1,10 +1,10 @@
 #include <windows.h>
 #include "env/registry_rules.h"
-#include "log/journal.h"
 #include "install/keep.h"
-#include "uninstall/restart_deletion.h"
 #include "install/undo.h"
+#include "log/journal.h"
 #include "services/file_services.h"
+#include "uninstall/restart_deletion.h"
 
 int keep_file(const std::string& path, std::string* kept_path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());

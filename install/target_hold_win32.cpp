@@ -1,7 +1,7 @@
 #include "install/target_hold.h"
 #include <windows.h>
-#include "services/text_rules.h"
 #include "services/held_folder.h"
+#include "services/text_rules.h"
 
 namespace {
 

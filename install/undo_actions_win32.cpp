@@ -2,10 +2,10 @@
 // of a run that was cut off: one way for both, through the uninstaller's removals, which delete a
 // folder or a registry key only when it is empty.
 #include <windows.h>
-#include "services/text_rules.h"
-#include "log/product_scope.h"
 #include "install/target_hold.h"
 #include "install/undo.h"
+#include "log/product_scope.h"
+#include "services/text_rules.h"
 #include "uninstall/uninstall_run.h"
 
 void undo_action(const UndoAction& action) {

@@ -1,13 +1,13 @@
 #include <windows.h>
-#include "services/text_rules.h"
+#include "env/registry.h"
+#include "install/undo.h"
 #include "log/journal.h"
 #include "log/log_file.h"
 #include "log/product_scope.h"
-#include "install/undo.h"
+#include "services/file_services.h"
+#include "services/text_rules.h"
 #include "services/whole_files.h"
 #include "uninstall/uninstall_run.h"
-#include "env/registry.h"
-#include "services/file_services.h"
 
 int write_uninstall_log(const std::string& target) {
     const std::string path = target + kUninstallLogName;

@@ -2,9 +2,9 @@
 
 #include <windows.h>
 #include "core/session.h"
+#include "env/registry.h"
 #include "install/keep.h"
 #include "install/undo.h"
-#include "env/registry.h"
 #include "services/file_services.h"
 
 namespace {

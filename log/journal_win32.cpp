@@ -1,8 +1,8 @@
 #include "log/journal.h"
 
 #include <windows.h>
-#include "services/text_rules.h"
 #include "services/system_paths.h"
+#include "services/text_rules.h"
 
 namespace {
 

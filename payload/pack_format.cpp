@@ -1,8 +1,8 @@
 #include "payload/pack_format.h"
 #include <cstring>
-#include "services/text_rules.h"
 #include "payload/little_endian.h"
 #include "payload/stream_format.h"
+#include "services/text_rules.h"
 
 EntryHeader parse_entry_header(const uint8_t* bytes) {
     return EntryHeader{read_le32(bytes), read_le32(bytes + 4)};

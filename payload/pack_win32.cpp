@@ -4,8 +4,8 @@
 #include <cstring>
 #include "core/session.h"
 #include "install/keep.h"
-#include "log/log_file.h"
 #include "install/undo.h"
+#include "log/log_file.h"
 #include "payload/embedded.h"
 #include "payload/pack_format.h"
 #include "services/file_services.h"

@@ -3,11 +3,11 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <vector>
-#include "services/text_rules.h"
 #include "services/file_services.h"
 #include "services/path_rules.h"
 #include "services/system_library.h"
 #include "services/system_paths.h"
+#include "services/text_rules.h"
 
 // The shipped programs are 32-bit; the lab build (64-bit) has its own record size.
 static_assert(sizeof(void*) != 4 || sizeof(SHELLEXECUTEINFOA) == 60, "the 32-bit shell record");

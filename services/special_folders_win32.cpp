@@ -1,8 +1,8 @@
 #include "services/special_folders.h"
 #include <windows.h>
 #include <shlobj.h>
-#include "services/text_rules.h"
 #include "services/system_paths.h"
+#include "services/text_rules.h"
 
 std::string special_folder_path(int csidl) {
     LPITEMIDLIST items = nullptr;

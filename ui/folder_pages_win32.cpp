@@ -3,10 +3,10 @@
 #include <shlobj.h>
 #include "core/page_events.h"
 #include "core/session.h"
-#include "services/text_rules.h"
 #include "install/target_hold.h"
 #include "services/dir_examine.h"
 #include "services/special_folders.h"
+#include "services/text_rules.h"
 #include "ui/dialogs.h"
 #include "ui/page_table.h"
 #include "ui/toolkit.h"

@@ -3,9 +3,9 @@
 #include <windows.h>
 #include <tlhelp32.h>
 #include "log/product.h"
-#include "services/text_rules.h"
 #include "services/system_library.h"
 #include "services/system_paths.h"
+#include "services/text_rules.h"
 
 namespace {
 

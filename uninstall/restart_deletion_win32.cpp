@@ -1,8 +1,8 @@
 #include "uninstall/restart_deletion.h"
 
 #include <windows.h>
-#include "services/whole_files.h"
 #include "services/system_library.h"
+#include "services/whole_files.h"
 
 bool add_wininit_deletion(const std::string& file) {
     char short_path[MAX_PATH];

@@ -4,9 +4,9 @@
 #include "services/system_library.h"
 #include "services/system_paths.h"
 #include "services/text_rules.h"
+#include "services/whole_files.h"
 #include "uninstall/copy_origin.h"
 #include "uninstall/restart_deletion.h"
-#include "services/whole_files.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "uninstall/uninstall_file_types.h"
 
 #include <cstring>
-#include "services/text_rules.h"
 #include "log/document_types.h"
 #include "log/product.h"
+#include "services/text_rules.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #pragma once
 #include <string>
 #include <vector>
-#include "uninstall/uninstall_plan.h"
 #include "env/registry.h"
+#include "uninstall/uninstall_plan.h"
 
 // One registry value as it is now: present or not, and its text when it is a string.
 struct RegistryReading {

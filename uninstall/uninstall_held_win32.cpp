@@ -2,12 +2,12 @@
 
 #include <windows.h>
 #include <cstring>
-#include "services/text_rules.h"
 #include "log/product_scope.h"
-#include "services/whole_files.h"
 #include "services/held_folder.h"
 #include "services/system_library.h"
 #include "services/system_paths.h"
+#include "services/text_rules.h"
+#include "services/whole_files.h"
 
 namespace {
 

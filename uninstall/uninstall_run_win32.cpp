@@ -3,15 +3,15 @@
 
 #include <windows.h>
 #include <cstring>
-#include "services/text_rules.h"
-#include "log/product.h"
-#include "log/log_file.h"
-#include "log/product_scope.h"
-#include "services/shortcuts.h"
-#include "uninstall/uninstall_held.h"
 #include "env/registry.h"
 #include "env/registry_rules.h"
+#include "log/log_file.h"
+#include "log/product.h"
+#include "log/product_scope.h"
+#include "services/shortcuts.h"
 #include "services/system_paths.h"
+#include "services/text_rules.h"
+#include "uninstall/uninstall_held.h"
 
 namespace {
 

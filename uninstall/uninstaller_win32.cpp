@@ -7,13 +7,13 @@
 #include "log/product_scope.h"
 #include "services/system_paths.h"
 #include "services/text_rules.h"
+#include "services/whole_files.h"
 #include "uninstall/copy_origin.h"
 #include "uninstall/restart_deletion.h"
 #include "uninstall/temp_copy.h"
 #include "uninstall/uninstall_file_types.h"
 #include "uninstall/uninstall_held.h"
 #include "uninstall/uninstall_report.h"
-#include "services/whole_files.h"
 #include "uninstall/uninstall_run.h"
 
 namespace {

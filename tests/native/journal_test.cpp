@@ -1,10 +1,10 @@
 // The journal's records (bytes to records and back, and what a torn or foreign value reads as) and
 // the plan that the next start makes of a journal left behind.
 #include "check.h"
-#include "log/product.h"
-#include "log/journal.h"
 #include "install/keep.h"
 #include "install/undo.h"
+#include "log/journal.h"
+#include "log/product.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // The payload format without files: entry headers and contents, the file-name list of entry 0,
 // the bare-name rule that keeps listed files inside the target folder, and the library signature
 // search. The installer and kvpack both read by these rules.
-#include "payload/pack_format.h"
 #include "check.h"
-#include "services/text_rules.h"
+#include "payload/pack_format.h"
 #include "payload/stream_format.h"
+#include "services/text_rules.h"
 #include "stream_test_bits.h"
 
 namespace {

@@ -1,11 +1,11 @@
 // The platform-free half of the undo list and the uninstall log: list order, the split of a log
 // line into tag and argument, the merge of an old log, which records reach the log, the registry
 // value argument, and the names under which replaced things are kept.
+#include "check.h"
 #include "env/registry_rules.h"
 #include "install/keep.h"
-#include "log/journal.h"
 #include "install/undo.h"
-#include "check.h"
+#include "log/journal.h"
 
 namespace {
 

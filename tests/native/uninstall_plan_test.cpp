@@ -1,9 +1,9 @@
 #include "check.h"
 #include "log/product.h"
-#include "uninstall/copy_origin.h"
-#include "uninstall/restart_deletion.h"
 #include "log/product_scope.h"
 #include "uninstall/copy_command.h"
+#include "uninstall/copy_origin.h"
+#include "uninstall/restart_deletion.h"
 #include "uninstall/uninstall_plan.h"
 #include "uninstall/uninstall_report.h"
 

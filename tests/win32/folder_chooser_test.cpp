@@ -9,9 +9,9 @@
 #include <commctrl.h>
 
 #include "check.h"
+#include "services/text_rules.h"
 #include "test_boxes.h"
 #include "test_files.h"
-#include "services/text_rules.h"
 #include "ui/dialogs.h"
 #include "ui/toolkit.h"
 

@@ -5,12 +5,12 @@
 #include "check.h"
 #include "core/session.h"
 #include "install/undo.h"
-#include "test_files.h"
 #include "payload/embedded.h"
 #include "payload/pack.h"
 #include "payload/pack_format.h"
 #include "programs/common/program_window.h"
 #include "services/file_services.h"
+#include "test_files.h"
 #include <cstdio>
 #include <cstdlib>
 #include <string>

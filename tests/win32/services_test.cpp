@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 #include "check.h"
-#include "test_files.h"
-#include "test_boxes.h"
 #include "services/dir_examine.h"
 #include "services/file_services.h"
-#include "services/text_rules.h"
 #include "services/path_rules.h"
 #include "services/special_folders.h"
 #include "services/system_paths.h"
+#include "services/text_rules.h"
+#include "test_boxes.h"
+#include "test_files.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <shlobj.h>
 #include <string>
 #include "check.h"
-#include "test_files.h"
 #include "services/shortcuts.h"
+#include "test_files.h"
 
 namespace {
 std::string g_folder;

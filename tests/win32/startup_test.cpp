@@ -4,11 +4,11 @@
 #include <windows.h>
 #include <string>
 #include "check.h"
-#include "test_files.h"
 #include "core/session.h"
 #include "core/startup.h"
 #include "env/system_check.h"
 #include "services/dir_examine.h"
+#include "test_files.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 #include <windows.h>
 #include <cstdio>
 #include "check.h"
-#include "test_files.h"
+#include "env/registry.h"
 #include "install/keep.h"
 #include "install/undo.h"
-#include "env/registry.h"
 #include "services/file_services.h"
+#include "test_files.h"
 
 namespace {
 

@@ -5,20 +5,20 @@
 
 #include <string>
 #include "check.h"
-#include "uninstall/restart_deletion.h"
-#include "uninstall/uninstall_held.h"
-#include "test_linux.h"
-#include "test_boxes.h"
-#include "test_files.h"
+#include "install/undo.h"
 #include "log/product_scope.h"
 #include "services/shortcuts.h"
-#include "install/undo.h"
+#include "services/special_folders.h"
+#include "services/whole_files.h"
+#include "test_boxes.h"
+#include "test_files.h"
+#include "test_linux.h"
 #include "uninstall/copy_command.h"
+#include "uninstall/restart_deletion.h"
+#include "uninstall/uninstall_held.h"
 #include "uninstall/uninstall_plan.h"
 #include "uninstall/uninstall_report.h"
-#include "services/whole_files.h"
 #include "uninstall/uninstall_run.h"
-#include "services/special_folders.h"
 
 namespace {
 

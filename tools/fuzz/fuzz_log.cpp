@@ -2,8 +2,8 @@
 // what is the product's own against one fixed installation, planned as the uninstaller plans,
 // and merged into a new log as an update merges an earlier one. The log lies where any program
 // may write, so whatever it holds may never make a step that reaches outside the product.
-#include "log/product_scope.h"
 #include "install/undo.h"
+#include "log/product_scope.h"
 #include "uninstall/uninstall_plan.h"
 #include "uninstall/uninstall_report.h"
 
