@@ -1,5 +1,6 @@
 // Arbitrary bytes as the command line of the uninstaller's temporary copy. Whatever it accepts
 // must be a line it could have been started with: written again, it reads back the same.
+#include "log/log_lines.h"
 #include "uninstall/copy_command.h"
 
 #include <cstdlib>

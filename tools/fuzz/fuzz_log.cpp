@@ -123,7 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t i = 0; i < plan.steps.size(); ++i)
         if (again.steps[i].path != plan.steps[i].path) std::abort();
     uninstall_report_text(results, plan.skipped_lines, "C:\\Users\\Ute\\Kavento\\Uninstall.exe",
-                          plan.foreign_lines);
+                          plan.foreign_lines, nullptr, plan.lines_beyond_limit);
 
     // An update's log: this run's records, then the earlier log's lines that are the product's,
     // each once.
