@@ -42,6 +42,12 @@ std::string windows_folder() {
 } // namespace
 
 int main() {
+    // Made before the first chooser opens. Made just before the chooser that picks it, under
+    // load Wine's chooser now and then rebuilt its tree after opening, and OK returned the last
+    // drive instead of the folder selected.
+    const std::wstring lodz = L"C:\\Programme\\\x141\xf3\x64\x17a";
+    CreateDirectoryW(L"C:\\Programme", nullptr);
+    CreateDirectoryW(lodz.c_str(), nullptr);
     toolkit_init();
     HWND window =
         open_top_window(0, 0, 0, 200, 100, kCentreOnScreen | WS_CAPTION | WS_SYSMENU, "Chooser");
@@ -70,9 +76,6 @@ int main() {
     // created beside it. The chooser is opened at the folder itself (by its short form, the only
     // ANSI form it has): under Wine a selection sent to the chooser from outside does not always
     // take.
-    const std::wstring lodz = L"C:\\Programme\\\x141\xf3\x64\x17a";
-    CreateDirectoryW(L"C:\\Programme", nullptr);
-    CreateDirectoryW(lodz.c_str(), nullptr);
     wchar_t short_form[MAX_PATH] = {};
     GetShortPathNameW(lodz.c_str(), short_form, MAX_PATH);
     std::string start;
