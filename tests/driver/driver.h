@@ -61,7 +61,7 @@ std::string window_class(HWND hwnd);
 bool control_text(HWND hwnd, std::string& text);
 std::string describe_box(HWND box);
 std::string describe_target(); // what the target shows right now, for failure messages
-// Waits until the target's GUI thread has handled what was posted to it.
+// Waits until the target's GUI thread has most likely handled what was posted to it.
 void settle();
 // Waits the line's time (the word at `index`, `fallback` without it) until find() gives a window
 // of the target, or the target has ended; `found` is null when no window came.

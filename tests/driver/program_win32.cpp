@@ -101,9 +101,11 @@ std::string describe_target() {
     return out;
 }
 
-// Waits until the target's GUI thread has handled what was posted to it. A message sent to it is
-// handled when the thread next looks at its queue; two rounds make sure that a posted message
-// which was already waiting has been dispatched and its handler has come back to the queue.
+// Waits until the target's GUI thread has most likely handled what was posted to it. A message
+// sent to it is handled when the thread next looks at its queue, ahead of anything posted: the
+// first round can come back before the posted message was taken, and so can a later one when the
+// target was kept from running between them. Each round makes that less likely; none rules it
+// out. A line that must not run before the click took effect waits for what the click shows.
 void settle() {
     HWND w =
         g_target.main_window && IsWindow(g_target.main_window) ? g_target.main_window : nullptr;
@@ -113,7 +115,7 @@ void settle() {
         w = windows.front();
     }
     DWORD_PTR r;
-    for (int round = 0; round < 2; ++round)
+    for (int round = 0; round < 3; ++round)
         if (!SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &r)) return;
 }
 
