@@ -50,16 +50,28 @@ rm -f "$KV_SCREENSHOTS"/*.png
 
 mkdir -p "$build/e2e-logs"
 log="$build/e2e-logs/$name.log"
-timeout -k 5 "${KV_WINE_TIMEOUT:-240}" "$KV_WINE" "$driver" "$scenario" \
-    ${case_name:+"$case_name"} 2>&1 | tee "$log"
-rc=${PIPESTATUS[0]}
+run_driver() {
+    timeout -k 5 "${KV_WINE_TIMEOUT:-240}" "$KV_WINE" "$driver" "$scenario" \
+        ${case_name:+"$case_name"} 2>&1 | tee -a "$log"
+    rc=${PIPESTATUS[0]}
+}
+: >"$log"
+run_driver
+# The driver prints its first line at once. Without it, Wine itself did not come up (its loader
+# has been seen to die silently within 150 ms on a loaded machine), and the scenario never ran:
+# that is said, and Wine is started once more.
+if [ "$rc" -ne 0 ] && [ ! -s "$log" ]; then
+    echo "Wine ended with exit code $rc before the driver printed anything; starting it again" |
+        tee -a "$log"
+    wineserver -k 2>/dev/null
+    wineserver -w 2>/dev/null
+    run_driver
+fi
 # A scenario's kill-wineserver ends every program of the prefix, the driver too, as a power cut
 # would; the driver saved where it was, and a new run of it goes on from there.
 if [ -f "$KV_WORK/resume.state" ]; then
     wineserver -w 2>/dev/null
-    timeout -k 5 "${KV_WINE_TIMEOUT:-240}" "$KV_WINE" "$driver" "$scenario" \
-        ${case_name:+"$case_name"} 2>&1 | tee -a "$log"
-    rc=${PIPESTATUS[0]}
+    run_driver
 fi
 t2=$(now_ms)
 kv_sandbox_end
