@@ -63,8 +63,7 @@ run_driver
 if [ "$rc" -ne 0 ] && [ ! -s "$log" ]; then
     echo "Wine ended with exit code $rc before the driver printed anything; starting it again" |
         tee -a "$log"
-    wineserver -k 2>/dev/null
-    wineserver -w 2>/dev/null
+    kv_prefix_stop
     run_driver
 fi
 # A scenario's kill-wineserver ends every program of the prefix, the driver too, as a power cut
